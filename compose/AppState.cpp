@@ -1,0 +1,37 @@
+#include "compose/AppState.h"
+
+#include "platform/ControlSeam.h"
+
+namespace halcyone {
+
+AppState appState;
+
+AppState::AppState()
+    : currentChannel(channels.data()),
+      sharedView(),
+      startColour(black),
+      palette{},
+      barCount(0),
+      composed(0) {}
+
+ViewRect& currentView() { return viewFor(*appState.currentChannel); }
+
+ViewRect& viewFor(Channel& channel) {
+    return differentSetChecked() ? channel.view : appState.sharedView;
+}
+
+void resetAppState() {
+    for (Channel& channel : appState.channels) {
+        clearEvents(channel.events);
+        clearEvents(channel.rawEvents);
+        channel.applyDefaults();
+    }
+    appState.currentChannel = appState.channels.data();
+    appState.sharedView = ViewRect{};
+    appState.startColour = black;
+    appState.palette.fill(black);
+    appState.barCount = 0;
+    appState.composed = 0;
+}
+
+}  // namespace halcyone

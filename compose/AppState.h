@@ -1,0 +1,45 @@
+// The process-wide state: five channels, the shared view, the colours and the facts of the last
+// composition. One instance in static storage for the life of the process; never copied.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "compose/Channel.h"
+#include "fractal/Colour.h"
+#include "fractal/PreviewGrid.h"
+#include "fractal/ViewRect.h"
+
+namespace halcyone {
+
+constexpr Colour defaultStartColour = makeColour(200, 100, 50);
+
+struct AppState {
+    AppState();
+    AppState(const AppState&) = delete;
+    AppState& operator=(const AppState&) = delete;
+
+    std::array<Channel, channelCount> channels;
+    Channel* currentChannel;  // one of `channels`
+    ViewRect sharedView;
+    Colour startColour;  // set to defaultStartColour when the program initialises
+    Palette palette;
+    std::int32_t barCount;
+    std::int32_t composed;
+
+    int currentChannelIndex() const { return static_cast<int>(currentChannel - channels.data()); }
+};
+
+extern AppState appState;
+
+// The view that navigation and the preview act on: the current channel's own view while
+// "Different set for each channel" is checked, the shared view otherwise.
+ViewRect& currentView();
+
+// The view the composer uses for `channel`, chosen the same way.
+ViewRect& viewFor(Channel& channel);
+
+// Puts every channel and global value back to its start-up state (for tests and the tools).
+void resetAppState();
+
+}  // namespace halcyone

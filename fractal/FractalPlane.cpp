@@ -1,0 +1,72 @@
+#include "fractal/FractalPlane.h"
+
+#include <cstdlib>
+
+#include "compose/AppState.h"
+
+namespace halcyone {
+
+namespace {
+constexpr double zoomOutFraction = 0.1;
+constexpr double zoomInFraction = 0.08333333333333333;  // the double nearest to 1/12
+constexpr double panFraction = 0.1;
+constexpr int randomGridPoints = 1000;
+constexpr double randomGridStep = 0.001;
+}  // namespace
+
+Colour iterationColour(int value) { return iterationColour(value, appState.startColour); }
+
+void resetView(ViewRect& view) { view = ViewRect{}; }
+
+void zoomOut(ViewRect& view) {
+    const double dx = (view.X2 - view.X1) * zoomOutFraction;
+    const double dy = (view.Y2 - view.Y1) * zoomOutFraction;
+    view.X2 += dx;
+    view.X1 -= dx;
+    view.Y1 -= dy;
+    view.Y2 += dy;
+}
+
+void zoomIn(ViewRect& view) {
+    const double dx = (view.X2 - view.X1) * zoomInFraction;
+    const double dy = (view.Y2 - view.Y1) * zoomInFraction;
+    view.X2 -= dx;
+    view.X1 += dx;
+    view.Y1 += dy;
+    view.Y2 -= dy;
+}
+
+void panView(ViewRect& view, PanDirection direction) {
+    const double d = (view.X2 - view.X1) * panFraction;
+    switch (direction) {
+        case PanDirection::Left:
+            view.X1 -= d;
+            view.X2 -= d;
+            break;
+        case PanDirection::Right:
+            view.X1 += d;
+            view.X2 += d;
+            break;
+        case PanDirection::Up:
+            view.Y1 -= d;
+            view.Y2 -= d;
+            break;
+        case PanDirection::Down:
+            view.Y1 += d;
+            view.Y2 += d;
+            break;
+    }
+}
+
+void randomizeView(ViewRect& view) {
+    const double w = view.X2 - view.X1;
+    const double h = view.Y2 - view.Y1;
+    const int r1 = std::rand() % randomGridPoints;
+    view.X1 = r1 * randomGridStep * 2 - 2.0;
+    view.X2 = view.X1 + w;
+    const int r2 = std::rand() % randomGridPoints;
+    view.Y1 = r2 * randomGridStep * 2 - 1.0;
+    view.Y2 = view.Y1 + h;
+}
+
+}  // namespace halcyone

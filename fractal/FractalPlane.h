@@ -1,0 +1,59 @@
+// The escape-time function, its colour mapping and the navigation of a view.
+#pragma once
+
+#include <cstdint>
+
+#include "fractal/Colour.h"
+#include "fractal/ViewRect.h"
+
+namespace halcyone {
+
+constexpr int maxEscapeCount = 255;
+constexpr double bailoutSquared = 4.0;
+
+// Escape time of c = re + i*im, counted down from 255: 255 when |c|^2 > 4, 255 - k when the
+// orbit (starting at c itself) first leaves |z|^2 <= 4 after k iterations, 0 when it has not
+// left after 255. A NaN modulus counts as an escape. This plain loop is the reference that
+// every faster path must match bit for bit.
+inline std::uint8_t escapeCount(double re, double im) {
+    double zre = re;
+    double zim = im;
+    int n = maxEscapeCount;
+    for (;;) {
+        const double zre2 = zre * zre;
+        const double zim2 = zim * zim;
+        if (!(zre2 + zim2 <= bailoutSquared)) return static_cast<std::uint8_t>(n);
+        if (n == 0) return 0;
+        --n;
+        const double nextRe = zre2 - zim2 + re;
+        zim = 2.0 * zre * zim + im;
+        zre = nextRe;
+    }
+}
+
+// Colour of an escape count (only its low byte counts) under a start colour: black for 0,
+// otherwise each component steps by 25 (red), 5 (green), 3 (blue) per count, modulo 255.
+constexpr Colour iterationColour(int value, Colour start) {
+    const int v = value & 0xFF;
+    if (v == 0) return black;
+    return makeColour((25 * v + redOf(start)) % 255, (5 * v + greenOf(start)) % 255,
+                      (3 * v + blueOf(start)) % 255);
+}
+
+// The same under the application's current start colour.
+Colour iterationColour(int value);
+
+enum class PanDirection { Left, Right, Up, Down };
+
+void resetView(ViewRect& view);
+// Each edge moves out by a tenth of the extent.
+void zoomOut(ViewRect& view);
+// Each edge moves in by a twelfth of the extent, undoing one zoomOut.
+void zoomIn(ViewRect& view);
+// Moves by a tenth of the width in every direction, the vertical ones included.
+void panView(ViewRect& view, PanDirection direction);
+// Moves the view to a random place on a 0.002 grid and keeps its size. Draws two numbers
+// from the C library generator (X first); whoever initialises the program seeds it.
+void randomizeView(ViewRect& view);
+
+}  // namespace halcyone

@@ -1,0 +1,82 @@
+#include "fractal/PreviewGrid.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "fractal/EscapeBatch.h"
+#include "fractal/FractalPlane.h"
+
+namespace halcyone {
+
+void samplePreview(const ViewRect& view, PreviewCounts& counts) {
+    std::array<double, previewSize> rowIm;
+    std::array<double, previewSize> columnRe;
+    for (int j = 0; j < previewSize; ++j) rowIm[j] = previewCoordinate(view.Y1, view.Y2, j);
+    for (int i = 0; i < previewSize; ++i) {
+        columnRe.fill(previewCoordinate(view.X1, view.X2, i));
+        escapeCountBatch(columnRe.data(), rowIm.data(), counts.data() + i * previewSize,
+                         previewSize);
+    }
+}
+
+void previewColours(const PreviewCounts& counts, Colour startColour, PreviewColours& pixels) {
+    std::array<Colour, 256> colourOf;
+    for (int n = 0; n < 256; ++n) colourOf[n] = iterationColour(n, startColour);
+    for (int i = 0; i < previewSize; ++i)
+        for (int j = 0; j < previewSize; ++j)
+            pixels[j * previewSize + i] = colourOf[counts[i * previewSize + j]];
+}
+
+CountHistogram countHistogram(const PreviewCounts& counts) {
+    CountHistogram histogram{};
+    for (std::uint8_t n : counts) ++histogram[n];
+    return histogram;
+}
+
+Palette paletteFromHistogram(CountHistogram histogram, Colour startColour) {
+    Palette palette{};
+    for (Colour& entry : palette) {
+        std::size_t winner = 0;
+        for (std::size_t n = 1; n < histogram.size(); ++n)
+            if (histogram[n] > histogram[winner]) winner = n;
+        entry = iterationColour(static_cast<int>(winner), startColour);
+        histogram[winner] = 0;
+    }
+    return palette;
+}
+
+namespace {
+
+constexpr int readoutDigits = 10;
+
+void dropTrailingZeros(std::string& digits) {
+    const auto point = digits.find('.');
+    if (point == std::string::npos) return;
+    const auto last = digits.find_last_not_of('0');
+    digits.erase(std::max(last, point) + 1);
+}
+
+}  // namespace
+
+std::string formatCoordinate(double value) {
+    // Round to 10 significant digits first: the exponent of the rounded value decides the form.
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*e", readoutDigits - 1, value);
+    std::string text = buffer;
+    const auto e = text.find('e');
+    if (e == std::string::npos) return text;  // inf or nan
+    const int exponent = std::atoi(text.c_str() + e + 1);
+    if (exponent >= -1 && exponent <= readoutDigits - 1) {
+        std::snprintf(buffer, sizeof buffer, "%.*f", readoutDigits - 1 - exponent, value);
+        std::string fixed = buffer;
+        if (fixed.find('.') == std::string::npos) fixed += '.';
+        dropTrailingZeros(fixed);
+        return fixed;
+    }
+    std::string mantissa = text.substr(0, e);
+    dropTrailingZeros(mantissa);
+    std::snprintf(buffer, sizeof buffer, "e%c%03d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    return mantissa + buffer;
+}
+
+}  // namespace halcyone

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs every Debian package Halcyone needs to build, test and run. Does nothing when they
+# are all present. Needs root (or sudo) only when something is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev libfluidsynth-dev libasound2-dev fluid-soundfont-gm fluidsynth
+  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpng-dev
+  clang libclang-rt-14-dev
+  midicsv sox xvfb xauth python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
