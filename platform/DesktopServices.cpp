@@ -1,0 +1,50 @@
+#include "platform/DesktopServices.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace halcyone {
+
+namespace {
+
+// What runs when nothing is installed: every dialog is cancelled, messages go nowhere.
+class NoDesktop : public DesktopServices {
+public:
+    std::optional<std::string> askSaveFileName(const FileDialogSpec&) override { return {}; }
+    void showMessage(const std::string&, const std::string&) override {}
+};
+
+NoDesktop noDesktop;
+DesktopServices* installed = nullptr;
+
+}  // namespace
+
+std::string DesktopServices::executablePath() {
+    std::error_code error;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : path.string();
+}
+
+void installDesktop(DesktopServices* d) { installed = d; }
+
+DesktopServices& desktop() { return installed ? *installed : noDesktop; }
+
+void showError(const std::string& text) { desktop().showMessage(text, "Error"); }
+
+std::optional<std::string> ScriptedDesktop::askSaveFileName(const FileDialogSpec& spec) {
+    dialogsShown.push_back(spec);
+    if (fileAnswers.empty()) return std::nullopt;
+    auto answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+}
+
+void ScriptedDesktop::showMessage(const std::string& text, const std::string& caption) {
+    messages.push_back({text, caption});
+}
+
+ScopedDesktop::ScopedDesktop(DesktopServices& d) : previous_(installed) { installDesktop(&d); }
+
+ScopedDesktop::~ScopedDesktop() { installDesktop(previous_); }
+
+}  // namespace halcyone
