@@ -1,22 +1,22 @@
 #include "fractal/PreviewGrid.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
-#include "fractal/EscapeBatch.h"
+#include "fractal/EscapeGrid.h"
 #include "fractal/FractalPlane.h"
 
 namespace halcyone {
 
 void samplePreview(const ViewRect& view, PreviewCounts& counts) {
-    std::array<double, previewSize> rowIm;
     std::array<double, previewSize> columnRe;
-    for (int j = 0; j < previewSize; ++j) rowIm[j] = previewCoordinate(view.Y1, view.Y2, j);
-    for (int i = 0; i < previewSize; ++i) {
-        columnRe.fill(previewCoordinate(view.X1, view.X2, i));
-        escapeCountBatch(columnRe.data(), rowIm.data(), counts.data() + i * previewSize,
-                         previewSize);
+    std::array<double, previewSize> rowIm;
+    for (int k = 0; k < previewSize; ++k) {
+        columnRe[k] = previewCoordinate(view.X1, view.X2, k);
+        rowIm[k] = previewCoordinate(view.Y1, view.Y2, k);
     }
+    escapeCountGrid(columnRe, rowIm, counts);
 }
 
 void previewColours(const PreviewCounts& counts, Colour startColour, PreviewColours& pixels) {

@@ -1,0 +1,142 @@
+// AVX2 kernel for processors without AVX-512: vectors of four points iterate side by side; a
+// lane whose point has its count takes the next point of the input. AVX2 has no expanding load,
+// so lanes are refilled one by one through memory.
+#include "fractal/EscapeKernels.h"
+
+#if HALCYONE_X86_KERNELS
+
+#include <immintrin.h>
+
+#include "fractal/EscapeInterior.h"
+#include "fractal/FractalPlane.h"
+
+// Only the functions marked so use AVX2; everything else in this file stays portable.
+#define AVX2_INLINE [[gnu::target("avx2,popcnt"), gnu::always_inline]] inline
+#define AVX2_FUNCTION [[gnu::target("avx2,popcnt")]]
+
+namespace halcyone {
+
+namespace {
+
+constexpr int lanes = 4;
+constexpr unsigned allLanes = 0xF;
+// Sixteen vector registers hold the state of about three vectors.
+constexpr int vectorsInFlight = 3;
+// Iterations between looks at which lanes have ended (see the AVX-512 kernel).
+constexpr int stepsPerCheck = 4;
+
+struct Lanes {
+    __m256d cRe, cIm, zRe, zIm;
+    __m256i left;     // tests the lane may still pass before its count reaches 0
+    __m256d inDisc;   // all ones in lanes whose orbit has stayed within |z|^2 <= 4
+    unsigned loaded;  // lanes holding a point whose count is not written yet
+    std::size_t point[lanes];
+};
+
+struct Input {
+    const double* re;
+    const double* im;
+    std::uint8_t* out;
+    std::size_t next;
+    std::size_t n;
+};
+
+// One iteration of every lane, in the operation order of escapeCount.
+AVX2_INLINE void step(Lanes& l) {
+    const __m256d re2 = _mm256_mul_pd(l.zRe, l.zRe);
+    const __m256d im2 = _mm256_mul_pd(l.zIm, l.zIm);
+    const __m256d within =
+        _mm256_cmp_pd(_mm256_add_pd(re2, im2), _mm256_set1_pd(bailoutSquared), _CMP_LE_OQ);
+    l.inDisc = _mm256_and_pd(l.inDisc, within);
+    // A lane still in the disc is all ones, that is -1.
+    l.left = _mm256_add_epi64(l.left, _mm256_castpd_si256(l.inDisc));
+    l.zIm = _mm256_add_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(2.0), l.zRe), l.zIm), l.cIm);
+    l.zRe = _mm256_add_pd(_mm256_sub_pd(re2, im2), l.cRe);
+}
+
+// Lanes with their count: out of the disc, or through every test (left may have run below 0).
+AVX2_INLINE unsigned endedLanes(const Lanes& l) {
+    const __m256i positive = _mm256_cmpgt_epi64(l.left, _mm256_setzero_si256());
+    const __m256d going = _mm256_and_pd(l.inDisc, _mm256_castsi256_pd(positive));
+    return l.loaded & ~static_cast<unsigned>(_mm256_movemask_pd(going));
+}
+
+// Writes the counts of the ended lanes and loads the next points of the input into them (the
+// first time, into empty lanes). Points proved inside get count 0 at once; lanes left over when
+// the input ends stay empty.
+template <bool skipInterior>
+AVX2_INLINE void replace(Lanes& l, unsigned ended, Input& in) {
+    alignas(32) double cRe[lanes], cIm[lanes], zRe[lanes], zIm[lanes];
+    alignas(32) std::int64_t left[lanes], inDisc[lanes];
+    _mm256_store_pd(cRe, l.cRe);
+    _mm256_store_pd(cIm, l.cIm);
+    _mm256_store_pd(zRe, l.zRe);
+    _mm256_store_pd(zIm, l.zIm);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(left), l.left);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(inDisc), _mm256_castpd_si256(l.inDisc));
+    for (unsigned m = ended; m != 0; m &= m - 1) {
+        const int lane = __builtin_ctz(m);
+        const unsigned bit = 1u << lane;
+        if (l.loaded & bit)
+            in.out[l.point[lane]] = static_cast<std::uint8_t>(left[lane] > 0 ? left[lane] : 0);
+        l.loaded &= ~bit;
+        inDisc[lane] = 0;
+        while (in.next < in.n) {
+            const std::size_t k = in.next++;
+            if (skipInterior && surelyInsideSet(in.re[k], in.im[k])) {
+                in.out[k] = 0;
+                continue;
+            }
+            cRe[lane] = zRe[lane] = in.re[k];
+            cIm[lane] = zIm[lane] = in.im[k];
+            left[lane] = maxEscapeCount;
+            inDisc[lane] = -1;
+            l.point[lane] = k;
+            l.loaded |= bit;
+            break;
+        }
+    }
+    l.cRe = _mm256_load_pd(cRe);
+    l.cIm = _mm256_load_pd(cIm);
+    l.zRe = _mm256_load_pd(zRe);
+    l.zIm = _mm256_load_pd(zIm);
+    l.left = _mm256_load_si256(reinterpret_cast<const __m256i*>(left));
+    l.inDisc = _mm256_castsi256_pd(_mm256_load_si256(reinterpret_cast<const __m256i*>(inDisc)));
+}
+
+template <bool skipInterior>
+AVX2_FUNCTION void run(const double* re, const double* im, std::uint8_t* out, std::size_t n) {
+    Input in{re, im, out, 0, n};
+    Lanes lanesInFlight[vectorsInFlight] = {};
+    for (Lanes& l : lanesInFlight) replace<skipInterior>(l, allLanes, in);
+    for (;;) {
+        unsigned busy = 0;
+#pragma GCC unroll 8
+        for (const Lanes& l : lanesInFlight) busy |= l.loaded;
+        if (busy == 0) return;
+#pragma GCC unroll 8
+        for (int s = 0; s < stepsPerCheck; ++s) {
+#pragma GCC unroll 8
+            for (Lanes& l : lanesInFlight) step(l);
+        }
+#pragma GCC unroll 8
+        for (Lanes& l : lanesInFlight) {
+            const unsigned ended = endedLanes(l);
+            if (ended != 0) replace<skipInterior>(l, ended, in);
+        }
+    }
+}
+
+}  // namespace
+
+void escapeCountsAvx2(const double* re, const double* im, std::uint8_t* out, std::size_t n,
+                      bool skipInterior) {
+    if (skipInterior)
+        run<true>(re, im, out, n);
+    else
+        run<false>(re, im, out, n);
+}
+
+}  // namespace halcyone
+
+#endif  // HALCYONE_X86_KERNELS

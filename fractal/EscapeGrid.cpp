@@ -1,0 +1,45 @@
+#include "fractal/EscapeGrid.h"
+
+#include <omp.h>
+
+#include <algorithm>
+#include <cstddef>
+
+namespace halcyone {
+
+namespace {
+// Points per work item: long enough that the vector kernel's lanes rarely run dry, short
+// enough that two cores share even a 200 x 200 preview evenly.
+constexpr std::size_t gridBlock = 1024;
+}  // namespace
+
+bool escapeCountGrid(std::span<const double> columnRe, std::span<const double> rowIm,
+                     std::span<std::uint8_t> out, int threads, EscapeMethod method) {
+    const std::size_t rows = rowIm.size();
+    const std::size_t total = columnRe.size() * rows;
+    if (out.size() < total) return false;
+    if (total == 0) return true;
+    const auto blocks = static_cast<std::ptrdiff_t>((total + gridBlock - 1) / gridBlock);
+    const int team = threads > 0 ? threads : omp_get_max_threads();
+#pragma omp parallel for schedule(dynamic) num_threads(team)
+    for (std::ptrdiff_t b = 0; b < blocks; ++b) {
+        const std::size_t first = static_cast<std::size_t>(b) * gridBlock;
+        const std::size_t count = std::min(gridBlock, total - first);
+        double re[gridBlock];
+        double im[gridBlock];
+        std::size_t column = first / rows;
+        std::size_t row = first % rows;
+        for (std::size_t k = 0; k < count; ++k) {
+            re[k] = columnRe[column];
+            im[k] = rowIm[row];
+            if (++row == rows) {
+                row = 0;
+                ++column;
+            }
+        }
+        escapeCountBatchWith(method, re, im, out.data() + first, count);
+    }
+    return true;
+}
+
+}  // namespace halcyone
