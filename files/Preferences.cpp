@@ -1,0 +1,90 @@
+#include "files/Preferences.h"
+
+#include <vector>
+
+#include "compose/AppState.h"
+#include "files/SafeFile.h"
+#include "platform/ControlSeam.h"
+
+namespace halcyone {
+
+const FileDialogSpec preferencesFileDialog{"Midi (*.mpr)", "*.mpr", "mpr"};
+
+namespace {
+
+// The channel fields a preferences file keeps; both types name them alike.
+template <typename From, typename To>
+void copyChannelSettings(const From& from, To& to) {
+    to.instrument = from.instrument;
+    to.mode = from.mode;
+    to.colour = from.colour;
+    to.paramEnabled = from.paramEnabled;
+    to.slideSpeed = from.slideSpeed;
+    to.allNotes = from.allNotes;
+    to.cycleScale = from.cycleScale;
+    to.noteLength = from.noteLength;
+    to.lowNote = from.lowNote;
+    to.highNote = from.highNote;
+    to.scaleIndex = from.scaleIndex;
+    to.view = from.view;
+    to.keys = from.keys;
+}
+
+}  // namespace
+
+Preferences capturePreferences() {
+    Preferences p;
+    p.differentSet = differentSetChecked();
+    p.barNumber = sendToControl(ControlId::BarNumber, ControlMessage::GetPos);
+    p.tempo = sendToControl(ControlId::Tempo, ControlMessage::GetPos);
+    p.startColour = appState.startColour;
+    p.sharedView = appState.sharedView;
+    for (int k = 0; k < channelCount; ++k) copyChannelSettings(appState.channels[k], p.channels[k]);
+    return p;
+}
+
+void applyPreferences(const Preferences& p) {
+    sendToControl(ControlId::DifferentSet, ControlMessage::SetCheck, p.differentSet != 0 ? 1 : 0);
+    sendToControl(ControlId::BarNumber, ControlMessage::SetPos, p.barNumber);
+    sendToControl(ControlId::Tempo, ControlMessage::SetPos, p.tempo);
+    appState.startColour = p.startColour;
+    appState.sharedView = p.sharedView;
+    for (int k = 0; k < channelCount; ++k) copyChannelSettings(p.channels[k], appState.channels[k]);
+}
+
+void savePreferences() {
+    const auto path = desktop().askSaveFileName(preferencesFileDialog);
+    if (!path) return;
+    SafeFile file;
+    if (!file.create(*path)) {
+        showError("Can't create");
+        return;
+    }
+    const PreferencesBytes bytes = encodePreferences(capturePreferences());
+    if (!file.write(bytes) || !file.commit()) showError("Can't write");
+}
+
+bool loadPreferences() {
+    const auto path = desktop().askSaveFileName(preferencesFileDialog);
+    if (!path) return false;
+    std::vector<std::uint8_t> bytes;
+    switch (readFileHead(*path, preferencesReadLimit, bytes)) {
+        case ReadStatus::CantOpen:
+            showError("Can't open");
+            return false;
+        case ReadStatus::CantRead:
+            showError("Can't read");
+            return false;
+        case ReadStatus::Ok:
+            break;
+    }
+    const DecodedPreferences decoded = decodePreferences(bytes);
+    if (!decoded.ok()) {
+        showError(decoded.problem);
+        return false;
+    }
+    applyPreferences(decoded.preferences);
+    return true;
+}
+
+}  // namespace halcyone
