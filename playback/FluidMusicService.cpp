@@ -1,0 +1,247 @@
+#include "playback/FluidMusicService.h"
+
+#include <array>
+#include <utility>
+
+#include "playback/MidiFileCheck.h"
+
+namespace halcyone {
+
+namespace {
+
+constexpr const char* synthDescription = "Built-in synthesizer (FluidSynth)";
+constexpr std::uint32_t synthAudioChannels = 2;
+constexpr std::uint32_t channelGroups = 1;
+
+// Status bytes of the channel messages an ALSA port receives (channel in the low nibble).
+constexpr int noteOff = 0x80;
+constexpr int noteOn = 0x90;
+constexpr int keyPressure = 0xA0;
+constexpr int controlChange = 0xB0;
+constexpr int programChange = 0xC0;
+constexpr int channelPressure = 0xD0;
+constexpr int pitchBend = 0xE0;
+constexpr int dataMask = 0x7F;
+
+std::uint8_t dataByte(int value) { return static_cast<std::uint8_t>(value & dataMask); }
+
+}  // namespace
+
+std::vector<std::string> standardAudioDrivers() { return {"pipewire", "pulseaudio", "alsa"}; }
+
+std::unique_ptr<FluidMusicService> FluidMusicService::create(FluidServiceOptions options) {
+    AlsaSequencer::quietLibrary();  // the ALSA audio driver reports through alsa-lib too
+    FluidSettings settings = makeFluidSettings();
+    if (!settings) return nullptr;
+    FluidSynth synth(new_fluid_synth(settings.get()));
+    if (!synth) return nullptr;
+    return std::unique_ptr<FluidMusicService>(
+        new FluidMusicService(std::move(options), std::move(settings), std::move(synth)));
+}
+
+FluidMusicService::FluidMusicService(FluidServiceOptions options, FluidSettings settings,
+                                     FluidSynth synth)
+    : options_(std::move(options)), settings_(std::move(settings)), synth_(std::move(synth)) {}
+
+FluidMusicService::~FluidMusicService() {
+    closePort();
+    players_.clear();
+    alsa_.reset();
+    synth_.reset();
+    settings_.reset();
+}
+
+int FluidMusicService::enumeratePort(int number, PortDescription& out) {
+    if (number < 0) return resultFailed;
+    if (number == 0 || !alsaListed_) listAlsaPorts();
+    if (number == 0) {
+        out = describeSynth();
+        return resultOk;
+    }
+    const auto index = static_cast<std::size_t>(number - 1);
+    if (index >= alsaPorts_.size()) return resultNoSuchPort;
+    const AlsaPort& port = alsaPorts_[index];
+    out = PortDescription{};
+    out.description = port.name;
+    out.flags = portFlagExternal | (port.softwareSynth ? portFlagSoftwareSynth : 0);
+    out.portClass = port.writable ? portClassOutput : portClassInput;
+    out.type = portTypeExternal;
+    out.maxChannelGroups = channelGroups;
+    out.id = PortId{portKindAlsa, port.client, port.port};
+    return resultOk;
+}
+
+void FluidMusicService::listAlsaPorts() {
+    alsaListed_ = true;
+    alsaPorts_.clear();
+    if (!options_.listAlsaPorts) return;
+    if (!alsa_) alsa_ = AlsaSequencer::open();
+    if (alsa_) alsaPorts_ = alsa_->listPorts();
+}
+
+PortDescription FluidMusicService::describeSynth() const {
+    PortDescription description;
+    description.description = synthDescription;
+    description.flags = portFlagSoftwareSynth;
+    description.portClass = portClassOutput;
+    description.type = portTypeSoftwareSynth;
+    description.maxAudioChannels = synthAudioChannels;
+    description.maxVoices = static_cast<std::uint32_t>(fluid_synth_get_polyphony(synth_.get()));
+    description.maxChannelGroups = channelGroups;
+    description.id = PortId{portKindSynth, 0, 0};
+    return description;
+}
+
+int FluidMusicService::openPort(const PortId& id) {
+    if (open_ != OpenPort::None) return resultFailed;
+    if (id.kind == portKindSynth) return openSynth();
+    if (id.kind == portKindAlsa) return openAlsa(id.client, id.port);
+    return resultPortUnavailable;
+}
+
+int FluidMusicService::openSynth() {
+    const std::string soundFont = findSoundFont(options_.soundFonts);
+    if (soundFont.empty()) return resultNoSoundFont;
+    // The audio output first: without it loading the SoundFont would be wasted time.
+    FluidAudioDriver driver;
+    for (const std::string& name : options_.audioDrivers) {
+        fluid_settings_setstr(settings_.get(), "audio.driver", name.c_str());
+        driver.reset(new_fluid_audio_driver(settings_.get(), synth_.get()));
+        if (driver) break;
+    }
+    if (!driver) return resultNoAudioOutput;
+    // Only real SoundFonts reach the loader: other files would be tried as other formats.
+    if (!fluid_is_soundfont(soundFont.c_str()) ||
+        fluid_synth_sfload(synth_.get(), soundFont.c_str(), 1) == FLUID_FAILED) {
+        return resultBadSoundFont;
+    }
+    audioDriver_ = std::move(driver);
+    open_ = OpenPort::Synth;
+    return resultOk;
+}
+
+int FluidMusicService::openAlsa(int client, int port) {
+    if (!alsa_) alsa_ = AlsaSequencer::open();
+    if (!alsa_ || !alsa_->connectOutput(client, port)) return resultPortUnavailable;
+    open_ = OpenPort::Alsa;
+    return resultOk;
+}
+
+void FluidMusicService::closePort() {
+    if (open_ == OpenPort::None) return;
+    stopAll();
+    audioDriver_.reset();
+    players_.clear();  // nothing renders their synthesizer any more
+    if (open_ == OpenPort::Alsa) {
+        std::lock_guard lock(alsaMutex_);
+        alsa_->disconnectOutput();
+    }
+    open_ = OpenPort::None;
+}
+
+int FluidMusicService::loadMidiFile(const std::string& path) {
+    unloadMidiFile();
+    return readMidiFile(path, midiFile_);
+}
+
+void FluidMusicService::unloadMidiFile() {
+    stopAll();
+    midiFile_.clear();
+}
+
+int FluidMusicService::playFromStart() {
+    if (open_ == OpenPort::None) return resultNoPort;
+    if (midiFile_.empty()) return resultNothingLoaded;
+    stopAll();
+    // The synthesizer's own rendering times the file exactly; an ALSA port has no rendering,
+    // so the system clock drives the player there.
+    fluid_settings_setstr(settings_.get(), "player.timing-source",
+                          open_ == OpenPort::Alsa ? "system" : "sample");
+    FluidPlayer created(new_fluid_player(synth_.get()));
+    if (!created) return resultFailed;
+    fluid_player_t* player = created.get();
+    players_.push_back(std::move(created));
+    if (open_ == OpenPort::Alsa) {
+        fluid_player_set_playback_callback(player, forwardToAlsa, this);
+        std::lock_guard lock(alsaMutex_);
+        alsaMuted_ = false;
+    }
+    if (fluid_player_add_mem(player, midiFile_.data(), midiFile_.size()) != FLUID_OK ||
+        fluid_player_play(player) != FLUID_OK) {
+        return resultFailed;
+    }
+    return resultOk;
+}
+
+int FluidMusicService::stopAll() {
+    if (!players_.empty()) {
+        fluid_player_t* player = players_.back().get();
+        fluid_player_stop(player);
+        fluid_player_seek(player, 0);
+    }
+    if (open_ == OpenPort::Synth) fluid_synth_all_sounds_off(synth_.get(), -1);
+    if (open_ == OpenPort::Alsa) {
+        std::lock_guard lock(alsaMutex_);
+        alsaMuted_ = true;
+        alsa_->silence();
+    }
+    return resultOk;
+}
+
+// The player keeps playing while the last notes die away (without end, should a note never
+// be released); the piece itself is over at its last tick.
+bool FluidMusicService::isPlaying() const {
+    if (players_.empty()) return false;
+    fluid_player_t* player = players_.back().get();
+    if (fluid_player_get_status(player) != FLUID_PLAYER_PLAYING) return false;
+    const int total = fluid_player_get_total_ticks(player);
+    return total <= 0 || fluid_player_get_current_tick(player) < total;
+}
+
+// Runs on the player's timer thread. Meta events stay here (the player applies the tempo);
+// system exclusive messages are not passed on.
+int FluidMusicService::forwardToAlsa(void* service, fluid_midi_event_t* event) {
+    auto* self = static_cast<FluidMusicService*>(service);
+    const int type = fluid_midi_event_get_type(event);
+    const auto status =
+        static_cast<std::uint8_t>(type | (fluid_midi_event_get_channel(event) & 0x0F));
+    std::array<std::uint8_t, 3> message{status, 0, 0};
+    std::size_t length = 3;
+    switch (type) {
+        case noteOff:
+        case noteOn:
+            message[1] = dataByte(fluid_midi_event_get_key(event));
+            message[2] = dataByte(fluid_midi_event_get_velocity(event));
+            break;
+        case keyPressure:
+            message[1] = dataByte(fluid_midi_event_get_key(event));
+            message[2] = dataByte(fluid_midi_event_get_value(event));
+            break;
+        case controlChange:
+            message[1] = dataByte(fluid_midi_event_get_control(event));
+            message[2] = dataByte(fluid_midi_event_get_value(event));
+            break;
+        case programChange:
+        case channelPressure:
+            message[1] = dataByte(fluid_midi_event_get_program(event));
+            length = 2;
+            break;
+        case pitchBend: {
+            const int value = fluid_midi_event_get_pitch(event);
+            message[1] = dataByte(value);
+            message[2] = dataByte(value >> 7);
+            break;
+        }
+        default:
+            return FLUID_OK;
+    }
+    std::lock_guard lock(self->alsaMutex_);
+    if (!self->alsaMuted_) self->alsa_->send(std::span(message.data(), length));
+    return FLUID_OK;
+}
+
+std::unique_ptr<MusicService> makeFluidMusicService(FluidServiceOptions options) {
+    return FluidMusicService::create(std::move(options));
+}
+
+}  // namespace halcyone

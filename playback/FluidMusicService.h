@@ -1,0 +1,84 @@
+// The program's music service. Port 0 is the built-in General MIDI synthesizer (FluidSynth with
+// a SoundFont, heard through the desktop's audio); after it come the ALSA sequencer's ports,
+// writable ones as output ports and readable-only ones as input ports. A file plays with
+// FluidSynth's MIDI file player, which times the events at the file's tempo and hands them to
+// the synthesizer or, for an ALSA port, sends them to that port as they fall due.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "playback/AlsaSequencer.h"
+#include "playback/FluidHandles.h"
+#include "playback/MusicService.h"
+#include "playback/SoundFonts.h"
+
+namespace halcyone {
+
+constexpr std::uint32_t portKindSynth = 1;
+constexpr std::uint32_t portKindAlsa = 2;
+
+// The desktop's sound servers first, then the sound card directly. JACK is left out: it would
+// try to start a server of its own.
+std::vector<std::string> standardAudioDrivers();
+
+struct FluidServiceOptions {
+    std::vector<std::string> soundFonts = standardSoundFontPaths();  // the first found is used
+    std::vector<std::string> audioDrivers = standardAudioDrivers();  // the first that starts
+    bool listAlsaPorts = true;
+};
+
+class FluidMusicService final : public MusicService {
+public:
+    // nullptr when FluidSynth can't create its settings or synthesizer. A missing SoundFont, a
+    // missing audio output or a missing sequencer are not failures here: opening port 0 reports
+    // the first two, and without a sequencer only port 0 is listed.
+    static std::unique_ptr<FluidMusicService> create(FluidServiceOptions options = {});
+    ~FluidMusicService() override;
+
+    int enumeratePort(int number, PortDescription& out) override;
+    // Port 0: finds the SoundFont (resultNoSoundFont), starts the audio output
+    // (resultNoAudioOutput), then loads the SoundFont (resultBadSoundFont). An ALSA port:
+    // resultPortUnavailable when it can't be connected.
+    int openPort(const PortId& id) override;
+    void closePort() override;
+    int loadMidiFile(const std::string& path) override;
+    void unloadMidiFile() override;
+    int playFromStart() override;
+    int stopAll() override;
+    bool isPlaying() const override;
+
+private:
+    enum class OpenPort { None, Synth, Alsa };
+
+    FluidMusicService(FluidServiceOptions options, FluidSettings settings, FluidSynth synth);
+
+    int openSynth();
+    int openAlsa(int client, int port);
+    void listAlsaPorts();
+    PortDescription describeSynth() const;
+    static int forwardToAlsa(void* service, fluid_midi_event_t* event);
+
+    FluidServiceOptions options_;
+    FluidSettings settings_;
+    FluidSynth synth_;
+    std::unique_ptr<AlsaSequencer> alsa_;  // opened on first use
+    bool alsaListed_ = false;
+    std::vector<AlsaPort> alsaPorts_;  // as listed when port 0 was described
+    std::mutex alsaMutex_;             // the player's timer thread sends while we silence
+    bool alsaMuted_ = true;            // guarded by alsaMutex_
+    // Players are deleted only when nothing renders their synthesizer: a stopped one stays
+    // here until the port closes. The last one is the current one.
+    std::vector<FluidPlayer> players_;
+    FluidAudioDriver audioDriver_;
+    OpenPort open_ = OpenPort::None;
+    std::vector<std::uint8_t> midiFile_;
+};
+
+// The factory the program uses; nullptr when the service can't be created.
+std::unique_ptr<MusicService> makeFluidMusicService(FluidServiceOptions options = {});
+
+}  // namespace halcyone

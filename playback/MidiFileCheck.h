@@ -1,0 +1,28 @@
+// Checks that bytes are a Standard MIDI File the player can read, before anything is played:
+// the player itself only finds a broken file once it has started, and then stays silent.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace halcyone {
+
+constexpr std::size_t maxMidiFileBytes = 64u << 20;  // far above the largest composition
+constexpr int maxMidiFileTracks = 128;               // what the player can hold
+constexpr std::uint64_t maxMidiFileTicks = 0x7FFFFFFF;  // per track, so tick sums can't overflow
+
+// True when `bytes` hold an "MThd" header of length 6 with format 0 to 2, 1 to
+// maxMidiFileTracks tracks and a metrical division, followed by that many complete "MTrk"
+// chunks (other chunks are skipped) whose events all parse within their chunk. SMPTE
+// divisions are refused: the player can't time them.
+bool isStandardMidiFile(std::span<const std::uint8_t> bytes);
+
+// Reads the file at `path` into `bytes` and checks it. resultOk, or resultNotMidiFile when the
+// path is empty, the file is missing, unreadable, larger than maxMidiFileBytes or not a
+// Standard MIDI File (then `bytes` is left empty).
+int readMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+
+}  // namespace halcyone

@@ -1,0 +1,28 @@
+// Result codes of the music service and the Player: 0 is success, 1 answers "no port with
+// this number" when listing ports, negative values are failures.
+#pragma once
+
+#include <string>
+
+namespace halcyone {
+
+constexpr int resultOk = 0;
+constexpr int resultNoSuchPort = 1;
+constexpr int resultFailed = -1;
+constexpr int resultNotInitialised = -2;
+constexpr int resultNotMidiFile = -3;  // missing, unreadable or not a Standard MIDI File
+constexpr int resultNoSoundFont = -4;
+constexpr int resultBadSoundFont = -5;
+constexpr int resultNoAudioOutput = -6;
+constexpr int resultPortUnavailable = -7;
+constexpr int resultNoPort = -8;  // playing needs an open port
+constexpr int resultNothingLoaded = -9;
+constexpr int resultCantWrite = -10;
+
+constexpr bool succeeded(int result) { return result >= 0; }
+
+// What the user is told about `result`: what went wrong and, where there is one, the remedy.
+// Empty for success.
+std::string describeMusicResult(int result);
+
+}  // namespace halcyone

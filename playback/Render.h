@@ -1,0 +1,60 @@
+// Playback functions for the command-line tool: render a Standard MIDI File to a WAV file,
+// list the output ports as the "Midi device" list shows them, and play a file on a port.
+// Results are the codes of MusicResult.h; describeMusicResult turns them into messages.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "playback/MusicService.h"
+
+namespace halcyone {
+
+constexpr double defaultRenderSampleRate = 44100.0;
+constexpr double renderTailSeconds = 2.0;  // at most, for notes to die away after the end
+constexpr double playbackTailSeconds = 1.5;  // for the last notes to die away when playing
+
+struct RenderOptions {
+    std::string soundFont;  // empty: the first of standardSoundFontPaths() that exists
+    double sampleRate = defaultRenderSampleRate;  // FluidSynth accepts 8000 to 96000
+    // Fraction done, from 0 to 1, never decreasing; called on the rendering thread and
+    // finally with 1 on success.
+    std::function<void(double)> progress;
+};
+
+// Renders `midiPath` with FluidSynth's offline file renderer (no audio output needed, faster
+// than real time) into a 16-bit stereo WAV file: the piece, then up to renderTailSeconds while
+// notes still sound. The audio goes to a temporary file beside `wavPath`, renamed over it only
+// when complete, so a failed render leaves an existing file as it was.
+// Fails with resultNotMidiFile, resultNoSoundFont, resultBadSoundFont, resultCantWrite, or
+// resultFailed (FluidSynth can't be set up, or the sample rate is out of range).
+int renderMidiToWav(const std::string& midiPath, const std::string& wavPath,
+                    const RenderOptions& options = {});
+
+struct OutputPort {
+    int portNumber = 0;
+    std::string name;
+    bool isDefault = false;  // the first software synthesizer
+};
+
+// The output ports in the order of the "Midi device" list. Opens no port. Empty when the
+// service can't be set up. An empty factory means FluidSynth and ALSA.
+std::vector<OutputPort> outputPorts(const MusicServiceFactory& factory = {});
+
+struct PlayOptions {
+    std::string soundFont;               // for the built-in synthesizer; empty: the usual places
+    MusicServiceFactory serviceFactory;  // empty: FluidSynth and ALSA
+    double tailSeconds = playbackTailSeconds;
+};
+
+// Plays `midiPath` on output port `portNumber` (-1: the default port) and returns when the
+// piece has ended and its last notes have had `tailSeconds` to die away, or soon after
+// `stopRequested` became true (the music is then stopped at once). resultOk in both cases.
+// Fails with resultNoSuchPort when no output port has that number, and otherwise as loading
+// the file, opening the port and playing do (a load failure is reported first).
+int playMidiFile(const std::string& midiPath, int portNumber,
+                 const std::atomic<bool>& stopRequested, const PlayOptions& options = {});
+
+}  // namespace halcyone

@@ -1,0 +1,16 @@
+// Where the built-in synthesizer looks for its General MIDI SoundFont.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace halcyone {
+
+// Debian's default GM SoundFont first (fluid-soundfont-gm or timgm6mb-soundfont provide it),
+// then the files and places other distributions use.
+std::vector<std::string> standardSoundFontPaths();
+
+// The first candidate that is a regular file, or an empty string when there is none.
+std::string findSoundFont(const std::vector<std::string>& candidates);
+
+}  // namespace halcyone

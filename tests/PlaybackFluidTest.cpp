@@ -1,0 +1,195 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "PlaybackTestSupport.h"
+#include "playback/FluidMusicService.h"
+#include "playback/Render.h"
+#include "playback/SoundFonts.h"
+
+namespace halcyone {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using playbacktest::buildMidiFile;
+using playbacktest::readWav;
+using playbacktest::ScratchDir;
+using playbacktest::writeBytes;
+
+FluidServiceOptions headless() {
+    FluidServiceOptions options;
+    options.audioDrivers = {};
+    options.listAlsaPorts = false;
+    return options;
+}
+
+bool haveSoundFont() { return !findSoundFont(standardSoundFontPaths()).empty(); }
+
+TEST(SoundFonts, TheFirstRegularFileWins) {
+    ScratchDir dir;
+    writeBytes(dir.file("b.sf2"), {1});
+    writeBytes(dir.file("c.sf2"), {1});
+    std::filesystem::create_directory(dir.file("a.sf2"));
+    EXPECT_EQ(findSoundFont({"", dir.file("a.sf2"), dir.file("missing.sf2"), dir.file("b.sf2"),
+                             dir.file("c.sf2")}),
+              dir.file("b.sf2"));
+    EXPECT_EQ(findSoundFont({dir.file("missing.sf2")}), "");
+    EXPECT_EQ(standardSoundFontPaths().front(), "/usr/share/sounds/sf2/default-GM.sf2");
+}
+
+TEST(FluidMusicService, ListsTheBuiltInSynthesizerFirstAsTheDefault) {
+    auto service = FluidMusicService::create(headless());
+    ASSERT_NE(service, nullptr);
+    PortDescription port;
+    ASSERT_EQ(service->enumeratePort(0, port), resultOk);
+    EXPECT_EQ(port.description, "Built-in synthesizer (FluidSynth)");
+    EXPECT_EQ(port.portClass, portClassOutput);
+    EXPECT_EQ(port.flags & portFlagSoftwareSynth, portFlagSoftwareSynth);
+    EXPECT_GT(port.maxVoices, 0u);
+    EXPECT_EQ(service->enumeratePort(1, port), resultNoSuchPort);
+    EXPECT_EQ(service->enumeratePort(-1, port), resultFailed);
+}
+
+TEST(FluidMusicService, WithoutASequencerOnlyTheSynthesizerIsListed) {
+    if (std::filesystem::exists("/dev/snd/seq")) GTEST_SKIP() << "this machine has a sequencer";
+    FluidServiceOptions options = headless();
+    options.listAlsaPorts = true;
+    auto service = FluidMusicService::create(options);
+    ASSERT_NE(service, nullptr);
+    PortDescription port;
+    EXPECT_EQ(service->enumeratePort(0, port), resultOk);
+    EXPECT_EQ(service->enumeratePort(1, port), resultNoSuchPort);
+}
+
+TEST(FluidMusicService, OpeningTheSynthesizerSaysWhatIsMissing) {
+    ScratchDir dir;
+    writeBytes(dir.file("broken.sf2"), {'R', 'I', 'F', 'F', 0, 0});
+    const PortId synth{portKindSynth, 0, 0};
+
+    FluidServiceOptions noFont = headless();
+    noFont.soundFonts = {dir.file("missing.sf2")};
+    EXPECT_EQ(FluidMusicService::create(noFont)->openPort(synth), resultNoSoundFont);
+
+    FluidServiceOptions noAudio = headless();
+    noAudio.soundFonts = {dir.file("broken.sf2")};
+    noAudio.audioDrivers = {"no-such-driver"};
+    EXPECT_EQ(FluidMusicService::create(noAudio)->openPort(synth), resultNoAudioOutput);
+
+    auto service = FluidMusicService::create(headless());
+    EXPECT_EQ(service->openPort(PortId{99, 0, 0}), resultPortUnavailable);
+    EXPECT_EQ(service->openPort(PortId{portKindAlsa, 128, 0}), resultPortUnavailable);
+}
+
+TEST(FluidMusicService, LoadsOnlyStandardMidiFilesAndPlaysOnlyOnAPort) {
+    ScratchDir dir;
+    const auto piece = buildMidiFile(120, {{0, 0, 60, 0, 1}}, 1);
+    writeBytes(dir.file("piece.mid"), piece);
+    auto cut = piece;
+    cut.resize(piece.size() - 3);
+    writeBytes(dir.file("cut.mid"), cut);
+    writeBytes(dir.file("text.mid"), {'M', 'T', 'h', 'x'});
+
+    auto service = FluidMusicService::create(headless());
+    ASSERT_NE(service, nullptr);
+    for (const std::string& path : {std::string(), dir.file("missing.mid"), dir.file("cut.mid"),
+                                    dir.file("text.mid")}) {
+        EXPECT_EQ(service->loadMidiFile(path), resultNotMidiFile) << path;
+    }
+    EXPECT_EQ(service->playFromStart(), resultNoPort);
+    EXPECT_EQ(service->loadMidiFile(dir.file("piece.mid")), resultOk);
+    EXPECT_EQ(service->playFromStart(), resultNoPort);
+    EXPECT_FALSE(service->isPlaying());
+    EXPECT_EQ(service->stopAll(), resultOk);
+}
+
+// Root-mean-square level of each 10 ms window of the left and right channels together.
+std::vector<double> windowLevels(const playbacktest::WavAudio& wav) {
+    const std::size_t window = static_cast<std::size_t>(wav.sampleRate / 100 * wav.channels);
+    std::vector<double> levels;
+    for (std::size_t at = 0; at + window <= wav.samples.size(); at += window) {
+        double sum = 0;
+        for (std::size_t i = at; i < at + window; ++i) sum += double(wav.samples[i]) * wav.samples[i];
+        levels.push_back(std::sqrt(sum / double(window)));
+    }
+    return levels;
+}
+
+class RenderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!haveSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
+    }
+    ScratchDir dir_;
+};
+
+TEST_F(RenderTest, RendersAudibleAudioOfTheFilesLengthAtItsTempo) {
+    // At 150 bpm a beat lasts 0.4 s. Piano, marimba and a drum in the first beats, silence,
+    // then a last piano note from beat 8 (3.2 s) to beat 9 (3.6 s), where the file ends.
+    const int bpm = 150;
+    const double beat = 60.0 / bpm;
+    writeBytes(dir_.file("piece.mid"), buildMidiFile(bpm, {{0, 0, 60, 0, 1}, {1, 12, 67, 1, 1},
+                                                         {9, 0, 38, 2, 1}, {0, 0, 72, 8, 1}},
+                                                   9));
+    std::vector<double> progress;
+    RenderOptions options;
+    options.progress = [&progress](double f) { progress.push_back(f); };
+    ASSERT_EQ(renderMidiToWav(dir_.file("piece.mid"), dir_.file("piece.wav"), options), resultOk);
+    EXPECT_THAT(dir_.names(), ElementsAre("piece.mid", "piece.wav"));
+
+    const auto wav = readWav(dir_.file("piece.wav"));
+    ASSERT_EQ(wav.channels, 2);
+    EXPECT_EQ(wav.sampleRate, 44100);
+    EXPECT_GE(wav.seconds(), 9 * beat);
+    EXPECT_LE(wav.seconds(), 9 * beat + renderTailSeconds + 0.01);
+
+    const auto levels = windowLevels(wav);
+    const double loudest = *std::max_element(levels.begin(), levels.end());
+    EXPECT_GT(loudest, 300.0);  // not silence
+    // The last note starts where the tempo puts it, not where 120 bpm would (4.0 s).
+    const auto quietFrom = static_cast<std::size_t>(7 * beat * 100);
+    std::size_t onset = quietFrom;
+    while (onset < levels.size() && levels[onset] < loudest / 4) ++onset;
+    EXPECT_NEAR(onset / 100.0, 8 * beat, 0.03);
+
+    ASSERT_FALSE(progress.empty());
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_GT(progress.size(), 10u);
+    EXPECT_EQ(progress.back(), 1.0);
+}
+
+TEST_F(RenderTest, AFailedRenderLeavesTheOldFileAndNoTemporary) {
+    writeBytes(dir_.file("piece.mid"), buildMidiFile(120, {{0, 0, 60, 0, 1}}, 1));
+    writeBytes(dir_.file("not-midi.mid"), {'h', 'i'});
+    writeBytes(dir_.file("broken.sf2"), {'R', 'I', 'F', 'F', 0, 0});
+    writeBytes(dir_.file("out.wav"), {'o', 'l', 'd'});
+    const auto unchanged = [this] { return playbacktest::readBytes(dir_.file("out.wav")); };
+    const std::vector<std::uint8_t> old{'o', 'l', 'd'};
+
+    EXPECT_EQ(renderMidiToWav(dir_.file("missing.mid"), dir_.file("out.wav")), resultNotMidiFile);
+    EXPECT_EQ(renderMidiToWav(dir_.file("not-midi.mid"), dir_.file("out.wav")), resultNotMidiFile);
+    RenderOptions options;
+    options.soundFont = dir_.file("missing.sf2");
+    EXPECT_EQ(renderMidiToWav(dir_.file("piece.mid"), dir_.file("out.wav"), options), resultNoSoundFont);
+    options.soundFont = dir_.file("broken.sf2");
+    EXPECT_EQ(renderMidiToWav(dir_.file("piece.mid"), dir_.file("out.wav"), options), resultBadSoundFont);
+    options.soundFont.clear();
+    options.sampleRate = 1.0;
+    EXPECT_EQ(renderMidiToWav(dir_.file("piece.mid"), dir_.file("out.wav"), options), resultFailed);
+    EXPECT_EQ(unchanged(), old);
+    EXPECT_EQ(renderMidiToWav(dir_.file("piece.mid"), dir_.file("no-folder/out.wav")), resultCantWrite);
+    EXPECT_EQ(renderMidiToWav(dir_.file("piece.mid"), ""), resultCantWrite);
+    EXPECT_THAT(dir_.names(), ElementsAre("broken.sf2", "not-midi.mid", "out.wav", "piece.mid"));
+
+    // A successful render replaces the file.
+    EXPECT_EQ(renderMidiToWav(dir_.file("piece.mid"), dir_.file("out.wav")), resultOk);
+    EXPECT_EQ(readWav(dir_.file("out.wav")).channels, 2);
+}
+
+}  // namespace
+}  // namespace halcyone
