@@ -1,0 +1,55 @@
+// The samples one column of a column scan yields, taken either the plain way (the reference) or
+// in parallel through escapeCountBatch. Both give the same ColumnSample for every column.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "compose/ComposeGrid.h"
+#include "compose/ComposeSettings.h"
+
+namespace halcyone {
+
+struct ColumnSample {
+    std::int32_t k;  // row position (border modes) or number of matches ("Average amount"); 0: rest
+    std::array<std::uint8_t, midiParameterCount> params;  // 0 for a slot not sampled
+
+    friend bool operator==(const ColumnSample&, const ColumnSample&) = default;
+};
+
+// Walks one column sample by sample with escapeCount, in the order of the mode, stopping at the
+// first border match and re-sampling the controllers on every row while "Average amount" has
+// counted exactly one match.
+ColumnSample sampleColumnReference(const ScanSettings& settings, const SampleGrid& grid,
+                                   int column);
+
+// Samples blocks of columns on all cores. Border modes walk rows in growing batches (8 up to 64)
+// so that little is computed past an early match; "Average amount" counts whole columns and
+// samples the controllers once, at the row the reference ends on. The row coordinates live in
+// a static table sized for the largest grid: one sampler at a time, created and used by the
+// thread that composes. Requires grid.side <= maxGridSize.
+class ParallelColumnSampler {
+public:
+    ParallelColumnSampler(const ScanSettings& settings, const SampleGrid& grid);
+
+    // out[t] = the sample of column first + t, for t < count.
+    void sampleColumns(int first, int count, ColumnSample* out) const;
+
+private:
+    ColumnSample sampleColumn(int column) const;
+    // Walks rows from the top ("Up border") or from the bottom ("Down border") to the first match.
+    ColumnSample border(int column, const double* re, bool fromBottom) const;
+    ColumnSample averageAmount(int column, const double* re) const;
+    // Samples each enabled slot i at row firstRow + direction * i.
+    void sampleSlots(int column, int firstRow, int direction, ColumnSample& out) const;
+    const double* rowsFrom(int row) const;
+
+    const ScanSettings& settings_;
+    const SampleGrid& grid_;
+};
+
+// Every sample of the "Play square" grid, column by column: out[column * side + row]. Parallel.
+// Requires grid.side <= maxSquareSide.
+void sampleSquareParallel(const SampleGrid& grid, std::uint8_t* out);
+
+}  // namespace halcyone

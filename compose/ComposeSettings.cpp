@@ -1,0 +1,35 @@
+#include "compose/ComposeSettings.h"
+
+#include <algorithm>
+
+#include "fractal/FractalPlane.h"
+
+namespace halcyone {
+
+namespace {
+constexpr int progressStepsPerChannel = 4;  // about four steps for each channel's bars
+}
+
+ScanSettings scanSettingsFor(const Channel& channel, int barCount, Colour startColour) {
+    ScanSettings s{};
+    s.barCount = std::clamp(barCount, barNumberMin, barNumberMax);
+    s.mode = channel.mode;
+    const int noteLength = std::clamp(channel.noteLength, 0, maxNoteLength);
+    s.stepLength = stepsPerBar >> noteLength;
+    const int columnsPerBar = 1 << noteLength;
+    s.gridSize = s.barCount * columnsPerBar + extraGridColumns;
+    s.squareSide = squareSideFor(s.gridSize);
+    s.divisor = s.mode == static_cast<int>(ScanMode::PlaySquare) ? squareDivisor : s.gridSize;
+    s.progressEvery = std::max(s.barCount / progressStepsPerChannel, 1);
+    // Every column advances time by one step, so the scan stops after a known column.
+    s.columnsToScan = std::min(s.gridSize, (s.barCount + 1) * columnsPerBar);
+    for (int i = 0; i < midiParameterCount; ++i) {
+        s.slotEnabled[i] = channel.paramEnabled[i] != 0;
+        s.anyParameter = s.anyParameter || s.slotEnabled[i];
+    }
+    for (int v = 0; v < escapeCountValues; ++v)
+        s.matchesColour[v] = iterationColour(v, startColour) == channel.colour;
+    return s;
+}
+
+}  // namespace halcyone

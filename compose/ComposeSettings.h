@@ -1,0 +1,52 @@
+// What one compose of a channel derives from the channel's settings before it scans.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "compose/Channel.h"
+#include "fractal/Colour.h"
+#include "platform/ControlIds.h"
+
+namespace halcyone {
+
+constexpr int stepsPerBar = 64;  // times are in sixty-fourths of a bar
+constexpr int extraGridColumns = 10;
+constexpr int maxNoteLength = noteLengthCount - 1;                                   // "1/64"
+constexpr int maxGridSize = barNumberMax * (1 << maxNoteLength) + extraGridColumns;  // 63,946
+constexpr int squareDivisor = 255;  // "Play square" spreads escape counts 1..255 over the pool
+constexpr int escapeCountValues = 256;
+
+constexpr int integerSqrt(int n) {
+    int root = 0;
+    while ((root + 1) * (root + 1) <= n) ++root;
+    return root;
+}
+constexpr int squareSideFor(int gridSize) {
+    return integerSqrt(gridSize) + 1;
+}
+constexpr int maxSquareSide = squareSideFor(maxGridSize);  // 253
+
+// The event arrays hold every event a compose can write, so writing needs no bound check.
+static_assert(maxGridSize <= maxEvents, "a column scan writes at most one event per column");
+static_assert((barNumberMax + 1) * stepsPerBar <= maxEvents,
+              "\"Play square\" stops once the bar after the last one is complete");
+
+struct ScanSettings {
+    int barCount;       // 1..999
+    int mode;           // a ScanMode; any other value matches nothing
+    int stepLength;     // sixty-fourths per step: 64 >> noteLength
+    int gridSize;       // columns, and rows, of the column modes
+    int squareSide;     // side of the "Play square" grid
+    int divisor;        // of the proportional note choice
+    int progressEvery;  // the progress bar steps every this many bars
+    int columnsToScan;  // columns before the scan passes bar barCount or runs out of columns
+    bool anyParameter;
+    std::array<bool, midiParameterCount> slotEnabled;
+    std::array<bool, escapeCountValues> matchesColour;  // count -> its colour is the channel's
+};
+
+// barCount is held to 1..999 and noteLength to 0..6, the ranges the buffers are sized for.
+ScanSettings scanSettingsFor(const Channel& channel, int barCount, Colour startColour);
+
+}  // namespace halcyone

@@ -1,0 +1,6 @@
+add_executable(compose_tests
+  ComposerTest.cpp
+  ComposerParallelTest.cpp
+)
+target_link_libraries(compose_tests PRIVATE halcyone_engine GTest::gtest GTest::gtest_main)
+gtest_discover_tests(compose_tests DISCOVERY_MODE PRE_TEST)
