@@ -27,11 +27,15 @@ std::string resolvedTarget(const std::string& path) {
     return error ? path : target.string();
 }
 
+// Hidden, and unique to this process and call: ".name.tmp<pid>-<n>".
 std::string temporaryName(const std::filesystem::path& target) {
-    return (target.parent_path() / ("." + target.filename().string() + ".tmp" +
-                                    std::to_string(getpid()) + "-" +
-                                    std::to_string(temporaryCounter.fetch_add(1))))
-        .string();
+    std::string name = ".";
+    name += target.filename().string();
+    name += ".tmp";
+    name += std::to_string(getpid());
+    name += '-';
+    name += std::to_string(temporaryCounter.fetch_add(1));
+    return (target.parent_path() / name).string();
 }
 
 }  // namespace

@@ -20,4 +20,5 @@ if [ "$quick" -eq 0 ]; then
   cmake --build build-asan -j "$jobs"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs"
+  bash fuzz/run.sh  # libFuzzer over the file parsers, about a minute
 fi
