@@ -141,12 +141,15 @@ void FluidMusicService::closePort() {
 
 int FluidMusicService::loadMidiFile(const std::string& path) {
     unloadMidiFile();
-    return readMidiFile(path, midiFile_);
+    const int result = readMidiFile(path, midiFile_);
+    if (succeeded(result)) lengthTicks_ = inspectMidiFile(midiFile_)->lengthTicks;
+    return result;
 }
 
 void FluidMusicService::unloadMidiFile() {
     stopAll();
     midiFile_.clear();
+    lengthTicks_ = 0;
 }
 
 int FluidMusicService::playFromStart() {
@@ -193,48 +196,49 @@ int FluidMusicService::stopAll() {
 bool FluidMusicService::isPlaying() const {
     if (players_.empty()) return false;
     fluid_player_t* player = players_.back().get();
-    if (fluid_player_get_status(player) != FLUID_PLAYER_PLAYING) return false;
-    const int total = fluid_player_get_total_ticks(player);
-    return total <= 0 || fluid_player_get_current_tick(player) < total;
+    return fluid_player_get_status(player) == FLUID_PLAYER_PLAYING &&
+           static_cast<std::uint32_t>(fluid_player_get_current_tick(player)) < lengthTicks_;
+}
+
+std::size_t encodeChannelMessage(const fluid_midi_event_t* event, std::array<std::uint8_t, 3>& out) {
+    const int type = fluid_midi_event_get_type(event);
+    out[0] = static_cast<std::uint8_t>(type | (fluid_midi_event_get_channel(event) & 0x0F));
+    switch (type) {
+        case noteOff:
+        case noteOn:
+            out[1] = dataByte(fluid_midi_event_get_key(event));
+            out[2] = dataByte(fluid_midi_event_get_velocity(event));
+            return 3;
+        case keyPressure:
+            out[1] = dataByte(fluid_midi_event_get_key(event));
+            out[2] = dataByte(fluid_midi_event_get_value(event));
+            return 3;
+        case controlChange:
+            out[1] = dataByte(fluid_midi_event_get_control(event));
+            out[2] = dataByte(fluid_midi_event_get_value(event));
+            return 3;
+        case programChange:
+        case channelPressure:  // FluidSynth keeps the pressure where a program would be
+            out[1] = dataByte(fluid_midi_event_get_program(event));
+            return 2;
+        case pitchBend: {
+            const int value = fluid_midi_event_get_pitch(event);  // 0..16383, centre 8192
+            out[1] = dataByte(value);
+            out[2] = dataByte(value >> 7);
+            return 3;
+        }
+        default:
+            return 0;
+    }
 }
 
 // Runs on the player's timer thread. Meta events stay here (the player applies the tempo);
 // system exclusive messages are not passed on.
 int FluidMusicService::forwardToAlsa(void* service, fluid_midi_event_t* event) {
     auto* self = static_cast<FluidMusicService*>(service);
-    const int type = fluid_midi_event_get_type(event);
-    const auto status =
-        static_cast<std::uint8_t>(type | (fluid_midi_event_get_channel(event) & 0x0F));
-    std::array<std::uint8_t, 3> message{status, 0, 0};
-    std::size_t length = 3;
-    switch (type) {
-        case noteOff:
-        case noteOn:
-            message[1] = dataByte(fluid_midi_event_get_key(event));
-            message[2] = dataByte(fluid_midi_event_get_velocity(event));
-            break;
-        case keyPressure:
-            message[1] = dataByte(fluid_midi_event_get_key(event));
-            message[2] = dataByte(fluid_midi_event_get_value(event));
-            break;
-        case controlChange:
-            message[1] = dataByte(fluid_midi_event_get_control(event));
-            message[2] = dataByte(fluid_midi_event_get_value(event));
-            break;
-        case programChange:
-        case channelPressure:
-            message[1] = dataByte(fluid_midi_event_get_program(event));
-            length = 2;
-            break;
-        case pitchBend: {
-            const int value = fluid_midi_event_get_pitch(event);
-            message[1] = dataByte(value);
-            message[2] = dataByte(value >> 7);
-            break;
-        }
-        default:
-            return FLUID_OK;
-    }
+    std::array<std::uint8_t, 3> message{};
+    const std::size_t length = encodeChannelMessage(event, message);
+    if (length == 0) return FLUID_OK;
     std::lock_guard lock(self->alsaMutex_);
     if (!self->alsaMuted_) self->alsa_->send(std::span(message.data(), length));
     return FLUID_OK;

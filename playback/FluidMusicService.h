@@ -5,6 +5,8 @@
 // the synthesizer or, for an ALSA port, sends them to that port as they fall due.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -76,7 +78,12 @@ private:
     FluidAudioDriver audioDriver_;
     OpenPort open_ = OpenPort::None;
     std::vector<std::uint8_t> midiFile_;
+    std::uint32_t lengthTicks_ = 0;  // FluidSynth's own count races with its loading thread
 };
+
+// The MIDI bytes of a channel message from FluidSynth's player (status first) written to
+// `out`; their count, or 0 for anything else (meta events, system exclusive).
+std::size_t encodeChannelMessage(const fluid_midi_event_t* event, std::array<std::uint8_t, 3>& out);
 
 // The factory the program uses; nullptr when the service can't be created.
 std::unique_ptr<MusicService> makeFluidMusicService(FluidServiceOptions options = {});

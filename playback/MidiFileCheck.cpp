@@ -70,18 +70,19 @@ int channelDataBytes(std::uint8_t status) {
     return kind == 0xC0 || kind == 0xD0 ? 1 : 2;  // program change, channel pressure
 }
 
-bool isTrackValid(std::span<const std::uint8_t> track) {
+// The track's length in ticks, or nothing when its events don't parse.
+std::optional<std::uint32_t> trackLength(std::span<const std::uint8_t> track) {
     ByteReader reader(track);
     std::uint8_t running = 0;
     std::uint64_t ticks = 0;
     while (reader.remaining() > 0) {
         std::uint32_t delta = 0;
         std::uint8_t status = 0;
-        if (!reader.varLen(delta) || !reader.byte(status)) return false;
+        if (!reader.varLen(delta) || !reader.byte(status)) return std::nullopt;
         ticks += delta;
-        if (ticks > maxMidiFileTicks) return false;
+        if (ticks > maxMidiFileTicks) return std::nullopt;
         if ((status & statusBit) == 0) {
-            if (running == 0) return false;
+            if (running == 0) return std::nullopt;
             reader.unread();
             status = running;
         }
@@ -89,7 +90,7 @@ bool isTrackValid(std::span<const std::uint8_t> track) {
             running = status;
             for (int i = channelDataBytes(status); i > 0; --i) {
                 std::uint8_t data = 0;
-                if (!reader.byte(data) || (data & statusBit) != 0) return false;
+                if (!reader.byte(data) || (data & statusBit) != 0) return std::nullopt;
             }
             continue;
         }
@@ -97,15 +98,16 @@ bool isTrackValid(std::span<const std::uint8_t> track) {
         running = 0;
         std::uint8_t metaType = 0;
         if (status == metaEvent) {
-            if (!reader.byte(metaType) || (metaType & statusBit) != 0) return false;
+            if (!reader.byte(metaType) || (metaType & statusBit) != 0) return std::nullopt;
         } else if (status != sysExStart && status != sysExContinue) {
-            return false;  // real-time and common messages have no place in a file
+            return std::nullopt;  // real-time and common messages have no place in a file
         }
         std::uint32_t length = 0;
-        if (!reader.varLen(length) || !reader.skip(length)) return false;
-        if (status == metaEvent && metaType == metaEndOfTrack) return true;
+        if (!reader.varLen(length) || !reader.skip(length)) return std::nullopt;
+        if (status == metaEvent && metaType == metaEndOfTrack) break;
     }
-    return true;  // the chunk's end ends a track that has no end-of-track event
+    // The chunk's end also ends a track that has no end-of-track event.
+    return static_cast<std::uint32_t>(ticks);
 }
 
 bool isAsciiChunkId(std::span<const std::uint8_t> id) {
@@ -114,32 +116,35 @@ bool isAsciiChunkId(std::span<const std::uint8_t> id) {
 
 }  // namespace
 
-bool isStandardMidiFile(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < headerBytes) return false;
-    if (!std::equal(bytes.begin(), bytes.begin() + 4, "MThd")) return false;
+std::optional<MidiFileFacts> inspectMidiFile(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < headerBytes) return std::nullopt;
+    if (!std::equal(bytes.begin(), bytes.begin() + 4, "MThd")) return std::nullopt;
     const std::uint32_t length = bigEndian(bytes, 4, 4);
-    const std::uint32_t format = bigEndian(bytes, 8, 2);
-    const std::uint32_t trackCount = bigEndian(bytes, 10, 2);
-    const std::uint32_t division = bigEndian(bytes, 12, 2);
-    if (length != headerLength || format > maxFormat) return false;
-    if (trackCount < 1 || trackCount > static_cast<std::uint32_t>(maxMidiFileTracks)) return false;
-    if (division == 0 || (division & 0x8000u) != 0) return false;
+    MidiFileFacts facts;
+    facts.format = static_cast<int>(bigEndian(bytes, 8, 2));
+    facts.tracks = static_cast<int>(bigEndian(bytes, 10, 2));
+    facts.division = static_cast<int>(bigEndian(bytes, 12, 2));
+    if (length != headerLength || facts.format > maxFormat) return std::nullopt;
+    if (facts.tracks < 1 || facts.tracks > maxMidiFileTracks) return std::nullopt;
+    if (facts.division == 0 || (facts.division & 0x8000) != 0) return std::nullopt;
 
     std::size_t at = headerBytes;
-    std::uint32_t tracksFound = 0;
-    while (tracksFound < trackCount) {
-        if (bytes.size() - at < chunkHeaderBytes) return false;
+    int tracksFound = 0;
+    while (tracksFound < facts.tracks) {
+        if (bytes.size() - at < chunkHeaderBytes) return std::nullopt;
         const auto id = bytes.subspan(at, 4);
         const std::uint32_t chunkLength = bigEndian(bytes, at + 4, 4);
         at += chunkHeaderBytes;
-        if (!isAsciiChunkId(id) || chunkLength > bytes.size() - at) return false;
+        if (!isAsciiChunkId(id) || chunkLength > bytes.size() - at) return std::nullopt;
         if (std::equal(id.begin(), id.end(), "MTrk")) {
-            if (!isTrackValid(bytes.subspan(at, chunkLength))) return false;
+            const auto ticks = trackLength(bytes.subspan(at, chunkLength));
+            if (!ticks) return std::nullopt;
+            facts.lengthTicks = std::max(facts.lengthTicks, *ticks);
             ++tracksFound;
         }
         at += chunkLength;
     }
-    return true;
+    return facts;
 }
 
 int readMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,11 +15,22 @@ constexpr std::size_t maxMidiFileBytes = 64u << 20;  // far above the largest co
 constexpr int maxMidiFileTracks = 128;               // what the player can hold
 constexpr std::uint64_t maxMidiFileTicks = 0x7FFFFFFF;  // per track, so tick sums can't overflow
 
-// True when `bytes` hold an "MThd" header of length 6 with format 0 to 2, 1 to
+struct MidiFileFacts {
+    int format = 0;
+    int tracks = 0;
+    int division = 0;                // ticks per quarter note
+    std::uint32_t lengthTicks = 0;   // of the longest track, up to its last event
+};
+
+// The facts of `bytes` when they hold an "MThd" header of length 6 with format 0 to 2, 1 to
 // maxMidiFileTracks tracks and a metrical division, followed by that many complete "MTrk"
-// chunks (other chunks are skipped) whose events all parse within their chunk. SMPTE
-// divisions are refused: the player can't time them.
-bool isStandardMidiFile(std::span<const std::uint8_t> bytes);
+// chunks (other chunks are skipped) whose events all parse within their chunk; nothing
+// otherwise. SMPTE divisions are refused: the player can't time them.
+std::optional<MidiFileFacts> inspectMidiFile(std::span<const std::uint8_t> bytes);
+
+inline bool isStandardMidiFile(std::span<const std::uint8_t> bytes) {
+    return inspectMidiFile(bytes).has_value();
+}
 
 // Reads the file at `path` into `bytes` and checks it. resultOk, or resultNotMidiFile when the
 // path is empty, the file is missing, unreadable, larger than maxMidiFileBytes or not a

@@ -46,18 +46,18 @@ private:
     std::string path_;
 };
 
-// Tracks the player's position as a fraction and reports each step of progressReportStep.
-class ProgressReporter {
+// Follows the player through the piece and reports each step of progressReportStep.
+class PieceProgress {
 public:
-    ProgressReporter(const std::function<void(double)>& report, fluid_player_t* player)
-        : report_(report), player_(player) {}
+    PieceProgress(const std::function<void(double)>& report, fluid_player_t* player,
+                  std::uint32_t lengthTicks)
+        : report_(report), player_(player), lengthTicks_(lengthTicks) {}
+
+    bool pieceIsOver() const { return currentTick() >= lengthTicks_; }
 
     void update() {
-        if (!report_) return;
-        const int total = fluid_player_get_total_ticks(player_);
-        if (total <= 0) return;
-        const double fraction =
-            std::clamp(static_cast<double>(fluid_player_get_current_tick(player_)) / total, 0.0, 1.0);
+        if (!report_ || lengthTicks_ == 0) return;
+        const double fraction = std::min(1.0, static_cast<double>(currentTick()) / lengthTicks_);
         if (fraction >= reported_ + progressReportStep) {
             reported_ = fraction;
             report_(fraction);
@@ -68,15 +68,15 @@ public:
     }
 
 private:
+    std::uint32_t currentTick() const {
+        return static_cast<std::uint32_t>(std::max(0, fluid_player_get_current_tick(player_)));
+    }
+
     const std::function<void(double)>& report_;
     fluid_player_t* player_;
+    std::uint32_t lengthTicks_;
     double reported_ = 0.0;
 };
-
-bool pieceIsOver(fluid_player_t* player) {
-    const int total = fluid_player_get_total_ticks(player);
-    return total > 0 && fluid_player_get_current_tick(player) >= total;
-}
 
 std::string chooseSoundFont(const std::string& requested) {
     return requested.empty() ? findSoundFont(standardSoundFontPaths())
@@ -128,11 +128,11 @@ int renderMidiToWav(const std::string& midiPath, const std::string& wavPath,
     if (!renderer) return resultCantWrite;
     if (fluid_player_play(player.get()) != FLUID_OK) return resultFailed;
 
-    ProgressReporter progress(options.progress, player.get());
+    PieceProgress progress(options.progress, player.get(), inspectMidiFile(midi)->lengthTicks);
     const auto playing = [&player] {
         return fluid_player_get_status(player.get()) == FLUID_PLAYER_PLAYING;
     };
-    while (playing() && !pieceIsOver(player.get())) {
+    while (playing() && !progress.pieceIsOver()) {
         if (fluid_file_renderer_process_block(renderer.get()) != FLUID_OK) return resultCantWrite;
         progress.update();
     }

@@ -2,12 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "PlaybackTestSupport.h"
+#include "files/MidiBytes.h"
+#include "playback/MidiFileCheck.h"
 #include "playback/FluidMusicService.h"
 #include "playback/Render.h"
 #include "playback/SoundFonts.h"
@@ -108,6 +112,35 @@ TEST(FluidMusicService, LoadsOnlyStandardMidiFilesAndPlaysOnlyOnAPort) {
     EXPECT_EQ(service->stopAll(), resultOk);
 }
 
+TEST(FluidMusicService, PassesChannelMessagesOnAsMidiBytes) {
+    std::unique_ptr<fluid_midi_event_t, void (*)(fluid_midi_event_t*)> event(new_fluid_midi_event(),
+                                                                           delete_fluid_midi_event);
+    fluid_midi_event_t* e = event.get();
+    std::array<std::uint8_t, 3> bytes{};
+    const auto encoded = [&] {
+        const std::size_t n = encodeChannelMessage(e, bytes);
+        return std::vector<int>(bytes.begin(), bytes.begin() + static_cast<long>(n));
+    };
+    fluid_midi_event_set_type(e, 0x90);
+    fluid_midi_event_set_channel(e, 9);
+    fluid_midi_event_set_key(e, 38);
+    fluid_midi_event_set_velocity(e, 100);
+    EXPECT_THAT(encoded(), ElementsAre(0x99, 38, 100));
+    fluid_midi_event_set_type(e, 0xB0);
+    fluid_midi_event_set_control(e, 10);
+    fluid_midi_event_set_value(e, 127);
+    EXPECT_THAT(encoded(), ElementsAre(0xB9, 10, 127));
+    fluid_midi_event_set_type(e, 0xC0);
+    fluid_midi_event_set_program(e, 41);
+    EXPECT_THAT(encoded(), ElementsAre(0xC9, 41));
+    fluid_midi_event_set_type(e, 0xE0);
+    fluid_midi_event_set_channel(e, 0);
+    fluid_midi_event_set_pitch(e, 8192 + 300);  // 0x212C: low seven bits first
+    EXPECT_THAT(encoded(), ElementsAre(0xE0, 0x2C, 0x42));
+    fluid_midi_event_set_type(e, 0x51);  // the tempo stays with the player
+    EXPECT_TRUE(encoded().empty());
+}
+
 // Root-mean-square level of each 10 ms window of the left and right channels together.
 std::vector<double> windowLevels(const playbacktest::WavAudio& wav) {
     const std::size_t window = static_cast<std::size_t>(wav.sampleRate / 100 * wav.channels);
@@ -161,6 +194,34 @@ TEST_F(RenderTest, RendersAudibleAudioOfTheFilesLengthAtItsTempo) {
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     EXPECT_GT(progress.size(), 10u);
     EXPECT_EQ(progress.back(), 1.0);
+}
+
+TEST_F(RenderTest, WhatTheProgramWritesForPlayIsLoadedAndRendered) {
+    // Two bars at 90 bpm: eight beats of 2/3 s.
+    const std::array<NoteEvent, 3> piano{NoteEvent{60, 16, 0, 0, 100, 0, 0, 0, 0, 0},
+                                         NoteEvent{64, 16, 0, 1, 90, 0, 0, 0, 0, 0},
+                                         NoteEvent{}};
+    const std::array<NoteEvent, 2> marimba{NoteEvent{72, 8, 32, 0, 110, 0, 0, 64, 0, 0},
+                                           NoteEvent{}};
+    MidiTracks tracks{};
+    tracks[0] = {1, piano};
+    tracks[2] = {13, marimba};
+    const int bars = 2;
+    const int tempo = 90;
+    const std::vector<std::uint8_t> bytes = midiFileBytes(tracks, bars, tempo);
+    const auto facts = inspectMidiFile(bytes);
+    ASSERT_TRUE(facts.has_value());
+    EXPECT_EQ(facts->division, 192);
+    EXPECT_EQ(facts->lengthTicks, static_cast<std::uint32_t>(bars * 4 * 192));
+
+    writeBytes(dir_.file("halcyone.mid"), bytes);
+    ASSERT_EQ(renderMidiToWav(dir_.file("halcyone.mid"), dir_.file("halcyone.wav")), resultOk);
+    const auto wav = readWav(dir_.file("halcyone.wav"));
+    const double piece = bars * 4 * 60.0 / tempo;
+    EXPECT_GE(wav.seconds(), piece);
+    EXPECT_LE(wav.seconds(), piece + renderTailSeconds + 0.01);
+    const auto levels = windowLevels(wav);
+    EXPECT_GT(*std::max_element(levels.begin(), levels.end()), 300.0);
 }
 
 TEST_F(RenderTest, AFailedRenderLeavesTheOldFileAndNoTemporary) {

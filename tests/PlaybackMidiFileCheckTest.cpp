@@ -40,7 +40,12 @@ Bytes withTrack(const Bytes& events) { return fileWith(header, {chunk("MTrk", ev
 
 TEST(MidiFileCheck, AcceptsAFileAndRefusesEveryTruncationOfIt) {
     const Bytes file = withTrack(trackEvents);
-    ASSERT_TRUE(isStandardMidiFile(file));
+    const auto facts = inspectMidiFile(file);
+    ASSERT_TRUE(facts.has_value());
+    EXPECT_EQ(facts->format, 0);
+    EXPECT_EQ(facts->tracks, 1);
+    EXPECT_EQ(facts->division, 192);
+    EXPECT_EQ(facts->lengthTicks, 192u);
     for (std::size_t length = 0; length < file.size(); ++length) {
         EXPECT_FALSE(isStandardMidiFile(std::span(file.data(), length))) << length;
     }
@@ -98,7 +103,10 @@ TEST(MidiFileCheck, AcceptsWhatTheStandardAllows) {
     Bytes formatOne = header;
     formatOne[9] = 1;
     formatOne[11] = 2;
-    EXPECT_TRUE(isStandardMidiFile(fileWith(formatOne, {chunk("MTrk", trackEvents), chunk("MTrk", trackEvents)})));
+    const Bytes longer{0x00, 0x90, 0x3C, 0x64, 0x83, 0x00, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+    const auto facts = inspectMidiFile(fileWith(formatOne, {chunk("MTrk", trackEvents), chunk("MTrk", longer)}));
+    ASSERT_TRUE(facts.has_value());
+    EXPECT_EQ(facts->lengthTicks, 384u);  // the longest track
 }
 
 TEST(MidiFileCheck, ReadingRefusesMissingEmptyAndForeignFiles) {
