@@ -191,6 +191,19 @@ TEST(MidiBytes, DataValuesOutsideTheMidiRangeAreBroughtIntoIt) {
     }
 }
 
+TEST(MidiBytes, LargestCompositionFitsItsBuffer) {
+    // 999 bars, five channels, an entry with every field set for every step up to the walk limit.
+    Composition c;
+    for (int i = 0; i < channelCount; ++i) {
+        c.instruments[i] = 1 + i;
+        c.events[i].assign(64 * 999 + 10, NoteEvent{60, 1, 0, 0, 127, 1, 1, 1, 1, 1});
+        for (int k = 0; k < 64 * 999 + 10; ++k) c.events[i][k].step = k % 64, c.events[i][k].bar = k / 64;
+    }
+    Bytes buffer(midiBufferSize(999));
+    // Per channel: program, 63,936 events of 24 bytes, a note-off before all but the first, the end.
+    EXPECT_EQ(writeMidiBytes(c.tracks(), 999, 120, buffer), 47u + 256 * 999 + 5 * (3 + 63936 * 24 + 63935 * 4 + 4));
+}
+
 // Random compositions, including entries out of order, out of range and beyond the list's end:
 // the index must give exactly the bytes of the plain walk.
 TEST(MidiBytes, IndexedMatchingGivesTheBytesOfThePlainWalk) {
