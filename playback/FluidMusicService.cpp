@@ -3,7 +3,6 @@
 #include <array>
 #include <utility>
 
-#include "playback/MidiFileCheck.h"
 
 namespace halcyone {
 
@@ -33,6 +32,9 @@ std::unique_ptr<FluidMusicService> FluidMusicService::create(FluidServiceOptions
     AlsaSequencer::quietLibrary();  // the ALSA audio driver reports through alsa-lib too
     FluidSettings settings = makeFluidSettings();
     if (!settings) return nullptr;
+    // A General MIDI font is large (FluidR3 has 140 MB of samples): loading only the
+    // instruments a piece uses keeps Play and the start-up quick.
+    fluid_settings_setint(settings.get(), "synth.dynamic-sample-loading", 1);
     FluidSynth synth(new_fluid_synth(settings.get()));
     if (!synth) return nullptr;
     return std::unique_ptr<FluidMusicService>(
@@ -142,20 +144,21 @@ void FluidMusicService::closePort() {
 int FluidMusicService::loadMidiFile(const std::string& path) {
     unloadMidiFile();
     const int result = readMidiFile(path, midiFile_);
-    if (succeeded(result)) lengthTicks_ = inspectMidiFile(midiFile_)->lengthTicks;
+    if (succeeded(result)) facts_ = *inspectMidiFile(midiFile_);
     return result;
 }
 
 void FluidMusicService::unloadMidiFile() {
     stopAll();
     midiFile_.clear();
-    lengthTicks_ = 0;
+    facts_ = MidiFileFacts{};
 }
 
 int FluidMusicService::playFromStart() {
     if (open_ == OpenPort::None) return resultNoPort;
     if (midiFile_.empty()) return resultNothingLoaded;
     stopAll();
+    if (open_ == OpenPort::Synth) loadInstruments();
     // The synthesizer's own rendering times the file exactly; an ALSA port has no rendering,
     // so the system clock drives the player there.
     fluid_settings_setstr(settings_.get(), "player.timing-source",
@@ -174,6 +177,15 @@ int FluidMusicService::playFromStart() {
         return resultFailed;
     }
     return resultOk;
+}
+
+// Chooses each channel's first program here, so that its samples are read now rather than
+// on the audio thread when the player reaches the program change.
+void FluidMusicService::loadInstruments() {
+    for (int channel = 0; channel < midiChannelCount; ++channel) {
+        const int program = facts_.firstProgram[static_cast<std::size_t>(channel)];
+        if (program >= 0) fluid_synth_program_change(synth_.get(), channel, program);
+    }
 }
 
 int FluidMusicService::stopAll() {
@@ -197,7 +209,7 @@ bool FluidMusicService::isPlaying() const {
     if (players_.empty()) return false;
     fluid_player_t* player = players_.back().get();
     return fluid_player_get_status(player) == FLUID_PLAYER_PLAYING &&
-           static_cast<std::uint32_t>(fluid_player_get_current_tick(player)) < lengthTicks_;
+           static_cast<std::uint32_t>(fluid_player_get_current_tick(player)) < facts_.lengthTicks;
 }
 
 std::size_t encodeChannelMessage(const fluid_midi_event_t* event, std::array<std::uint8_t, 3>& out) {

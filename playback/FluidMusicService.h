@@ -15,6 +15,7 @@
 
 #include "playback/AlsaSequencer.h"
 #include "playback/FluidHandles.h"
+#include "playback/MidiFileCheck.h"
 #include "playback/MusicService.h"
 #include "playback/SoundFonts.h"
 
@@ -61,6 +62,7 @@ private:
     int openSynth();
     int openAlsa(int client, int port);
     void listAlsaPorts();
+    void loadInstruments();
     PortDescription describeSynth() const;
     static int forwardToAlsa(void* service, fluid_midi_event_t* event);
 
@@ -78,7 +80,7 @@ private:
     FluidAudioDriver audioDriver_;
     OpenPort open_ = OpenPort::None;
     std::vector<std::uint8_t> midiFile_;
-    std::uint32_t lengthTicks_ = 0;  // FluidSynth's own count races with its loading thread
+    MidiFileFacts facts_;  // FluidSynth's own tick count races with its loading thread
 };
 
 // The MIDI bytes of a channel message from FluidSynth's player (status first) written to

@@ -18,6 +18,7 @@ constexpr std::uint32_t headerLength = 6;
 constexpr int maxFormat = 2;
 constexpr int maxVarLenBytes = 4;
 constexpr std::uint8_t statusBit = 0x80;
+constexpr std::uint8_t programChange = 0xC0;
 constexpr std::uint8_t sysExStart = 0xF0;
 constexpr std::uint8_t sysExContinue = 0xF7;
 constexpr std::uint8_t metaEvent = 0xFF;
@@ -67,47 +68,51 @@ std::uint32_t bigEndian(std::span<const std::uint8_t> bytes, std::size_t at, int
 
 int channelDataBytes(std::uint8_t status) {
     const std::uint8_t kind = status & 0xF0;
-    return kind == 0xC0 || kind == 0xD0 ? 1 : 2;  // program change, channel pressure
+    return kind == programChange || kind == 0xD0 ? 1 : 2;  // or channel pressure
 }
 
-// The track's length in ticks, or nothing when its events don't parse.
-std::optional<std::uint32_t> trackLength(std::span<const std::uint8_t> track) {
+// Reads the track's length and first program changes into `facts`; false when its events
+// don't parse.
+bool readTrack(std::span<const std::uint8_t> track, MidiFileFacts& facts) {
     ByteReader reader(track);
     std::uint8_t running = 0;
     std::uint64_t ticks = 0;
     while (reader.remaining() > 0) {
         std::uint32_t delta = 0;
         std::uint8_t status = 0;
-        if (!reader.varLen(delta) || !reader.byte(status)) return std::nullopt;
+        if (!reader.varLen(delta) || !reader.byte(status)) return false;
         ticks += delta;
-        if (ticks > maxMidiFileTicks) return std::nullopt;
+        if (ticks > maxMidiFileTicks) return false;
         if ((status & statusBit) == 0) {
-            if (running == 0) return std::nullopt;
+            if (running == 0) return false;
             reader.unread();
             status = running;
         }
         if (status < sysExStart) {
             running = status;
+            std::uint8_t data = 0;
             for (int i = channelDataBytes(status); i > 0; --i) {
-                std::uint8_t data = 0;
-                if (!reader.byte(data) || (data & statusBit) != 0) return std::nullopt;
+                if (!reader.byte(data) || (data & statusBit) != 0) return false;
             }
+            int& program = facts.firstProgram[status & 0x0F];
+            if ((status & 0xF0) == programChange && program < 0) program = data;
             continue;
         }
         // System exclusive and meta events cancel running status.
         running = 0;
         std::uint8_t metaType = 0;
         if (status == metaEvent) {
-            if (!reader.byte(metaType) || (metaType & statusBit) != 0) return std::nullopt;
+            if (!reader.byte(metaType) || (metaType & statusBit) != 0) return false;
         } else if (status != sysExStart && status != sysExContinue) {
-            return std::nullopt;  // real-time and common messages have no place in a file
+            return false;  // real-time and common messages have no place in a file
         }
         std::uint32_t length = 0;
-        if (!reader.varLen(length) || !reader.skip(length)) return std::nullopt;
+        if (!reader.varLen(length) || !reader.skip(length)) return false;
         if (status == metaEvent && metaType == metaEndOfTrack) break;
     }
     // The chunk's end also ends a track that has no end-of-track event.
-    return static_cast<std::uint32_t>(ticks);
+    facts.lengthTicks = std::max(facts.lengthTicks, static_cast<std::uint32_t>(ticks));
+    return true;
 }
 
 bool isAsciiChunkId(std::span<const std::uint8_t> id) {
@@ -137,9 +142,7 @@ std::optional<MidiFileFacts> inspectMidiFile(std::span<const std::uint8_t> bytes
         at += chunkHeaderBytes;
         if (!isAsciiChunkId(id) || chunkLength > bytes.size() - at) return std::nullopt;
         if (std::equal(id.begin(), id.end(), "MTrk")) {
-            const auto ticks = trackLength(bytes.subspan(at, chunkLength));
-            if (!ticks) return std::nullopt;
-            facts.lengthTicks = std::max(facts.lengthTicks, *ticks);
+            if (!readTrack(bytes.subspan(at, chunkLength), facts)) return std::nullopt;
             ++tracksFound;
         }
         at += chunkLength;

@@ -2,6 +2,7 @@
 // the player itself only finds a broken file once it has started, and then stays silent.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -15,11 +16,19 @@ constexpr std::size_t maxMidiFileBytes = 64u << 20;  // far above the largest co
 constexpr int maxMidiFileTracks = 128;               // what the player can hold
 constexpr std::uint64_t maxMidiFileTicks = 0x7FFFFFFF;  // per track, so tick sums can't overflow
 
+constexpr int midiChannelCount = 16;
+
 struct MidiFileFacts {
     int format = 0;
     int tracks = 0;
-    int division = 0;                // ticks per quarter note
-    std::uint32_t lengthTicks = 0;   // of the longest track, up to its last event
+    int division = 0;               // ticks per quarter note
+    std::uint32_t lengthTicks = 0;  // of the longest track, up to its last event
+    // The first program change of each channel in the file's order of bytes, -1 for none.
+    std::array<int, midiChannelCount> firstProgram = [] {
+        std::array<int, midiChannelCount> none{};
+        none.fill(-1);
+        return none;
+    }();
 };
 
 // The facts of `bytes` when they hold an "MThd" header of length 6 with format 0 to 2, 1 to

@@ -187,9 +187,9 @@ TEST_F(PlaybackWithFluidSynthTest, PlayBeforeAnyFileExistsSaysErrorLoadingFile) 
 }
 
 TEST_F(PlaybackWithFluidSynthTest, PlayWithoutAudioOutputSaysWhatIsMissing) {
-    playbacktest::ScratchDir dir;
+    testing::TempDir dir;
     const std::string path = dir.file("piece.mid");
-    playbacktest::writeBytes(path, playbacktest::buildMidiFile(120, {{0, 0, 60, 0, 1}}, 1));
+    testing::writeAll(path, playbacktest::buildMidiFile(120, {{0, 0, 60, 0, 1}}, 1));
     startUp();
     startPlayback(path);
     const auto texts = messageTexts();

@@ -20,11 +20,11 @@ namespace halcyone {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
+using ::testing::UnorderedElementsAre;
 using playbacktest::buildMidiFile;
 using playbacktest::readWav;
-using playbacktest::ScratchDir;
-using playbacktest::writeBytes;
+using testing::TempDir;
+using testing::writeAll;
 
 FluidServiceOptions headless() {
     FluidServiceOptions options;
@@ -36,9 +36,9 @@ FluidServiceOptions headless() {
 bool haveSoundFont() { return !findSoundFont(standardSoundFontPaths()).empty(); }
 
 TEST(SoundFonts, TheFirstRegularFileWins) {
-    ScratchDir dir;
-    writeBytes(dir.file("b.sf2"), {1});
-    writeBytes(dir.file("c.sf2"), {1});
+    TempDir dir;
+    writeAll(dir.file("b.sf2"), {1});
+    writeAll(dir.file("c.sf2"), {1});
     std::filesystem::create_directory(dir.file("a.sf2"));
     EXPECT_EQ(findSoundFont({"", dir.file("a.sf2"), dir.file("missing.sf2"), dir.file("b.sf2"),
                              dir.file("c.sf2")}),
@@ -72,8 +72,8 @@ TEST(FluidMusicService, WithoutASequencerOnlyTheSynthesizerIsListed) {
 }
 
 TEST(FluidMusicService, OpeningTheSynthesizerSaysWhatIsMissing) {
-    ScratchDir dir;
-    writeBytes(dir.file("broken.sf2"), {'R', 'I', 'F', 'F', 0, 0});
+    TempDir dir;
+    writeAll(dir.file("broken.sf2"), {'R', 'I', 'F', 'F', 0, 0});
     const PortId synth{portKindSynth, 0, 0};
 
     FluidServiceOptions noFont = headless();
@@ -91,13 +91,13 @@ TEST(FluidMusicService, OpeningTheSynthesizerSaysWhatIsMissing) {
 }
 
 TEST(FluidMusicService, LoadsOnlyStandardMidiFilesAndPlaysOnlyOnAPort) {
-    ScratchDir dir;
+    TempDir dir;
     const auto piece = buildMidiFile(120, {{0, 0, 60, 0, 1}}, 1);
-    writeBytes(dir.file("piece.mid"), piece);
+    writeAll(dir.file("piece.mid"), piece);
     auto cut = piece;
     cut.resize(piece.size() - 3);
-    writeBytes(dir.file("cut.mid"), cut);
-    writeBytes(dir.file("text.mid"), {'M', 'T', 'h', 'x'});
+    writeAll(dir.file("cut.mid"), cut);
+    writeAll(dir.file("text.mid"), {'M', 'T', 'h', 'x'});
 
     auto service = FluidMusicService::create(headless());
     ASSERT_NE(service, nullptr);
@@ -158,7 +158,7 @@ protected:
     void SetUp() override {
         if (!haveSoundFont()) GTEST_SKIP() << "no General MIDI SoundFont installed";
     }
-    ScratchDir dir_;
+    TempDir dir_;
 };
 
 TEST_F(RenderTest, RendersAudibleAudioOfTheFilesLengthAtItsTempo) {
@@ -166,14 +166,14 @@ TEST_F(RenderTest, RendersAudibleAudioOfTheFilesLengthAtItsTempo) {
     // then a last piano note from beat 8 (3.2 s) to beat 9 (3.6 s), where the file ends.
     const int bpm = 150;
     const double beat = 60.0 / bpm;
-    writeBytes(dir_.file("piece.mid"), buildMidiFile(bpm, {{0, 0, 60, 0, 1}, {1, 12, 67, 1, 1},
+    writeAll(dir_.file("piece.mid"), buildMidiFile(bpm, {{0, 0, 60, 0, 1}, {1, 12, 67, 1, 1},
                                                          {9, 0, 38, 2, 1}, {0, 0, 72, 8, 1}},
                                                    9));
     std::vector<double> progress;
     RenderOptions options;
     options.progress = [&progress](double f) { progress.push_back(f); };
     ASSERT_EQ(renderMidiToWav(dir_.file("piece.mid"), dir_.file("piece.wav"), options), resultOk);
-    EXPECT_THAT(dir_.names(), ElementsAre("piece.mid", "piece.wav"));
+    EXPECT_THAT(dir_.entries(), UnorderedElementsAre("piece.mid", "piece.wav"));
 
     const auto wav = readWav(dir_.file("piece.wav"));
     ASSERT_EQ(wav.channels, 2);
@@ -214,7 +214,7 @@ TEST_F(RenderTest, WhatTheProgramWritesForPlayIsLoadedAndRendered) {
     EXPECT_EQ(facts->division, 192);
     EXPECT_EQ(facts->lengthTicks, static_cast<std::uint32_t>(bars * 4 * 192));
 
-    writeBytes(dir_.file("halcyone.mid"), bytes);
+    writeAll(dir_.file("halcyone.mid"), bytes);
     ASSERT_EQ(renderMidiToWav(dir_.file("halcyone.mid"), dir_.file("halcyone.wav")), resultOk);
     const auto wav = readWav(dir_.file("halcyone.wav"));
     const double piece = bars * 4 * 60.0 / tempo;
@@ -225,11 +225,11 @@ TEST_F(RenderTest, WhatTheProgramWritesForPlayIsLoadedAndRendered) {
 }
 
 TEST_F(RenderTest, AFailedRenderLeavesTheOldFileAndNoTemporary) {
-    writeBytes(dir_.file("piece.mid"), buildMidiFile(120, {{0, 0, 60, 0, 1}}, 1));
-    writeBytes(dir_.file("not-midi.mid"), {'h', 'i'});
-    writeBytes(dir_.file("broken.sf2"), {'R', 'I', 'F', 'F', 0, 0});
-    writeBytes(dir_.file("out.wav"), {'o', 'l', 'd'});
-    const auto unchanged = [this] { return playbacktest::readBytes(dir_.file("out.wav")); };
+    writeAll(dir_.file("piece.mid"), buildMidiFile(120, {{0, 0, 60, 0, 1}}, 1));
+    writeAll(dir_.file("not-midi.mid"), {'h', 'i'});
+    writeAll(dir_.file("broken.sf2"), {'R', 'I', 'F', 'F', 0, 0});
+    writeAll(dir_.file("out.wav"), {'o', 'l', 'd'});
+    const auto unchanged = [this] { return testing::readAll(dir_.file("out.wav")); };
     const std::vector<std::uint8_t> old{'o', 'l', 'd'};
 
     EXPECT_EQ(renderMidiToWav(dir_.file("missing.mid"), dir_.file("out.wav")), resultNotMidiFile);
@@ -245,7 +245,7 @@ TEST_F(RenderTest, AFailedRenderLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(unchanged(), old);
     EXPECT_EQ(renderMidiToWav(dir_.file("piece.mid"), dir_.file("no-folder/out.wav")), resultCantWrite);
     EXPECT_EQ(renderMidiToWav(dir_.file("piece.mid"), ""), resultCantWrite);
-    EXPECT_THAT(dir_.names(), ElementsAre("broken.sf2", "not-midi.mid", "out.wav", "piece.mid"));
+    EXPECT_THAT(dir_.entries(), UnorderedElementsAre("broken.sf2", "not-midi.mid", "out.wav", "piece.mid"));
 
     // A successful render replaces the file.
     EXPECT_EQ(renderMidiToWav(dir_.file("piece.mid"), dir_.file("out.wav")), resultOk);

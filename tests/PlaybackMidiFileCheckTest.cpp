@@ -46,6 +46,8 @@ TEST(MidiFileCheck, AcceptsAFileAndRefusesEveryTruncationOfIt) {
     EXPECT_EQ(facts->tracks, 1);
     EXPECT_EQ(facts->division, 192);
     EXPECT_EQ(facts->lengthTicks, 192u);
+    EXPECT_EQ(facts->firstProgram[0], 0);
+    EXPECT_EQ(facts->firstProgram[1], -1);
     for (std::size_t length = 0; length < file.size(); ++length) {
         EXPECT_FALSE(isStandardMidiFile(std::span(file.data(), length))) << length;
     }
@@ -103,18 +105,20 @@ TEST(MidiFileCheck, AcceptsWhatTheStandardAllows) {
     Bytes formatOne = header;
     formatOne[9] = 1;
     formatOne[11] = 2;
-    const Bytes longer{0x00, 0x90, 0x3C, 0x64, 0x83, 0x00, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+    const Bytes longer{0x00, 0xC5, 0x29, 0x00, 0x95, 0x3C, 0x64, 0x83, 0x00, 0x3C, 0x00,
+                       0x00, 0xC5, 0x30, 0x00, 0xFF, 0x2F, 0x00};
     const auto facts = inspectMidiFile(fileWith(formatOne, {chunk("MTrk", trackEvents), chunk("MTrk", longer)}));
     ASSERT_TRUE(facts.has_value());
     EXPECT_EQ(facts->lengthTicks, 384u);  // the longest track
+    EXPECT_EQ(facts->firstProgram[5], 0x29);
 }
 
 TEST(MidiFileCheck, ReadingRefusesMissingEmptyAndForeignFiles) {
-    playbacktest::ScratchDir dir;
+    testing::TempDir dir;
     const Bytes file = withTrack(trackEvents);
-    playbacktest::writeBytes(dir.file("piece.mid"), file);
-    playbacktest::writeBytes(dir.file("empty.mid"), {});
-    playbacktest::writeBytes(dir.file("notes.txt"), {'h', 'e', 'l', 'l', 'o'});
+    testing::writeAll(dir.file("piece.mid"), file);
+    testing::writeAll(dir.file("empty.mid"), {});
+    testing::writeAll(dir.file("notes.txt"), {'h', 'e', 'l', 'l', 'o'});
     std::filesystem::create_directory(dir.file("folder.mid"));
 
     Bytes bytes{1, 2, 3};

@@ -1,58 +1,15 @@
-// Helpers for the playback tests: a scratch folder, a small Standard MIDI File built from
-// notes, and a reader for the 16-bit WAV files the renderer writes.
+// Helpers for the playback tests: a small Standard MIDI File built from notes, and a reader
+// for the 16-bit WAV files the renderer writes. Folders and whole files: FilesTestSupport.h.
 #pragma once
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "FilesTestSupport.h"
+
 namespace halcyone::playbacktest {
-
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "halcyone-playback-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-        path_ = pattern;
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    std::vector<std::string> names() const {
-        std::vector<std::string> result;
-        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-            result.push_back(entry.path().filename().string());
-        }
-        std::sort(result.begin(), result.end());
-        return result;
-    }
-
-private:
-    std::filesystem::path path_;
-};
-
-inline void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::vector<std::uint8_t> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 constexpr int testDivision = 192;
 
@@ -127,7 +84,7 @@ struct WavAudio {
 
 // Reads a RIFF/WAVE file of 16-bit PCM; channels stays 0 when the file is not one.
 inline WavAudio readWav(const std::string& path) {
-    const std::vector<std::uint8_t> bytes = readBytes(path);
+    const std::vector<std::uint8_t> bytes = testing::readAll(path);
     const auto le = [&bytes](std::size_t at, int count) {
         std::uint32_t v = 0;
         for (int i = count - 1; i >= 0; --i) v = (v << 8) | bytes[at + static_cast<std::size_t>(i)];
