@@ -9,9 +9,9 @@ std::string describeMusicResult(int result) {
         case resultNoSuchPort:
             return "There is no Midi device with this number.";
         case resultNotInitialised:
-            return "Can't initialize DirectMusic objects.";
+            return initialiseFailedText;
         case resultNotMidiFile:
-            return "Error loading file";
+            return loadFailedText;
         case resultNoSoundFont:
             return "No General MIDI SoundFont was found for the built-in synthesizer. Install the "
                    "Debian package fluid-soundfont-gm (or timgm6mb-soundfont), or choose another "

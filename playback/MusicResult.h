@@ -21,6 +21,10 @@ constexpr int resultCantWrite = -10;
 
 constexpr bool succeeded(int result) { return result >= 0; }
 
+// The window's texts for a service that can't be set up and a file that can't be loaded.
+inline constexpr const char* initialiseFailedText = "Can't initialize DirectMusic objects.";
+inline constexpr const char* loadFailedText = "Error loading file";
+
 // What the user is told about `result`: what went wrong and, where there is one, the remedy.
 // Empty for success.
 std::string describeMusicResult(int result);

@@ -31,9 +31,7 @@ struct PlaybackState {
 
 extern PlaybackState playbackState;
 
-// Texts the window shows.
-inline constexpr const char* initialiseFailedText = "Can't initialize DirectMusic objects.";
-inline constexpr const char* loadFailedText = "Error loading file";
+// Shown by Play when no entry of "Midi device" is selected (see also MusicResult.h).
 inline constexpr const char* noDeviceSelectedText =
     "No Midi device is selected. Choose one in the \"Midi device\" list.";
 

@@ -17,7 +17,6 @@ constexpr std::uint32_t portClassOutput = 1;
 // Port flags.
 constexpr std::uint32_t portFlagExternal = 0x2;       // a device or program outside this process
 constexpr std::uint32_t portFlagSoftwareSynth = 0x4;  // the first such output port is the default
-constexpr std::uint32_t portFlagAudioPath = 0x400;
 
 // Port types.
 constexpr std::uint32_t portTypeExternal = 0;
