@@ -16,9 +16,8 @@ namespace halcyone {
 
 namespace {
 
-// Columns sampled in parallel before they are folded. Small enough that the progress bar keeps
-// moving during a long compose and little is sampled past the last bar, large enough to keep
-// every core busy.
+// Columns sampled in parallel before they are folded: few enough that the progress bar keeps
+// moving during a long compose, enough to keep every core busy.
 constexpr int blockColumns = 256;
 
 std::array<ColumnSample, blockColumns> columnBlock;
