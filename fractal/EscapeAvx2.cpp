@@ -1,6 +1,6 @@
-// AVX2 kernel for processors without AVX-512: vectors of four points iterate side by side; a
-// lane whose point has its count takes the next point of the input. AVX2 has no expanding load,
-// so lanes are refilled one by one through memory.
+// AVX2 kernel for processors without AVX-512: vectors of four points iterate side by side, and
+// lanes whose points have their counts take the next points of the input. AVX2 has no expanding
+// load, so lanes are refilled one by one through memory.
 #include "fractal/EscapeKernels.h"
 
 #if HALCYONE_X86_KERNELS
@@ -20,10 +20,13 @@ namespace {
 
 constexpr int lanes = 4;
 constexpr unsigned allLanes = 0xF;
-// Sixteen vector registers hold the state of about three vectors.
-constexpr int vectorsInFlight = 3;
-// Iterations between looks at which lanes have ended (see the AVX-512 kernel).
-constexpr int stepsPerCheck = 4;
+// Independent vectors in flight; c of each is read from memory, as sixteen registers do not
+// hold all of them (measured: four beat three and five).
+constexpr int vectorsInFlight = 4;
+// Iterations between looks at which lanes have ended, and lanes that must have ended before
+// they are refilled (see the AVX-512 kernel).
+constexpr int stepsPerCheck = 8;
+constexpr int refillWhenEnded = 8;  // of the 16 lanes
 
 struct Lanes {
     __m256d cRe, cIm, zRe, zIm;
@@ -41,8 +44,8 @@ struct Input {
     std::size_t n;
 };
 
-// One iteration of every lane, in the operation order of escapeCount.
-AVX2_INLINE void step(Lanes& l) {
+// One iteration of every lane, in the operation order of escapeCount. `two` is 2.0.
+AVX2_INLINE void step(Lanes& l, __m256d two) {
     const __m256d re2 = _mm256_mul_pd(l.zRe, l.zRe);
     const __m256d im2 = _mm256_mul_pd(l.zIm, l.zIm);
     const __m256d within =
@@ -50,7 +53,7 @@ AVX2_INLINE void step(Lanes& l) {
     l.inDisc = _mm256_and_pd(l.inDisc, within);
     // A lane still in the disc is all ones, that is -1.
     l.left = _mm256_add_epi64(l.left, _mm256_castpd_si256(l.inDisc));
-    l.zIm = _mm256_add_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_set1_pd(2.0), l.zRe), l.zIm), l.cIm);
+    l.zIm = _mm256_add_pd(_mm256_mul_pd(_mm256_mul_pd(two, l.zRe), l.zIm), l.cIm);
     l.zRe = _mm256_add_pd(_mm256_sub_pd(re2, im2), l.cRe);
 }
 
@@ -107,22 +110,29 @@ AVX2_INLINE void replace(Lanes& l, unsigned ended, Input& in) {
 template <bool skipInterior>
 AVX2_FUNCTION void run(const double* re, const double* im, std::uint8_t* out, std::size_t n) {
     Input in{re, im, out, 0, n};
-    Lanes lanesInFlight[vectorsInFlight] = {};
-    for (Lanes& l : lanesInFlight) replace<skipInterior>(l, allLanes, in);
+    // Kept opaque so that 2.0 * zRe stays a multiplication (see the AVX-512 kernel).
+    __m256d two = _mm256_set1_pd(2.0);
+    asm("" : "+x"(two));
+    Lanes group[vectorsInFlight] = {};
+    for (Lanes& l : group) replace<skipInterior>(l, allLanes, in);
     for (;;) {
-        unsigned busy = 0;
+        unsigned loaded = 0;
+        for (int v = 0; v < vectorsInFlight; ++v) loaded |= group[v].loaded << (v * lanes);
+        if (loaded == 0) return;
+        unsigned allEnded;
+        do {
 #pragma GCC unroll 8
-        for (const Lanes& l : lanesInFlight) busy |= l.loaded;
-        if (busy == 0) return;
+            for (int s = 0; s < stepsPerCheck; ++s) {
 #pragma GCC unroll 8
-        for (int s = 0; s < stepsPerCheck; ++s) {
+                for (Lanes& l : group) step(l, two);
+            }
+            allEnded = 0;
 #pragma GCC unroll 8
-            for (Lanes& l : lanesInFlight) step(l);
-        }
-#pragma GCC unroll 8
-        for (Lanes& l : lanesInFlight) {
-            const unsigned ended = endedLanes(l);
-            if (ended != 0) replace<skipInterior>(l, ended, in);
+            for (int v = 0; v < vectorsInFlight; ++v) allEnded |= endedLanes(group[v]) << (v * lanes);
+        } while (allEnded != loaded && __builtin_popcount(allEnded) < refillWhenEnded);
+        for (int v = 0; v < vectorsInFlight; ++v) {
+            const unsigned ended = (allEnded >> (v * lanes)) & allLanes;
+            if (ended != 0) replace<skipInterior>(group[v], ended, in);
         }
     }
 }
