@@ -128,7 +128,8 @@ AVX2_FUNCTION void run(const double* re, const double* im, std::uint8_t* out, st
             }
             allEnded = 0;
 #pragma GCC unroll 8
-            for (int v = 0; v < vectorsInFlight; ++v) allEnded |= endedLanes(group[v]) << (v * lanes);
+            for (int v = 0; v < vectorsInFlight; ++v)
+                allEnded |= endedLanes(group[v]) << (v * lanes);
         } while (allEnded != loaded && __builtin_popcount(allEnded) < refillWhenEnded);
         for (int v = 0; v < vectorsInFlight; ++v) {
             const unsigned ended = (allEnded >> (v * lanes)) & allLanes;

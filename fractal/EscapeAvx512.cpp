@@ -76,16 +76,16 @@ inline unsigned lowestLanes(unsigned mask, std::size_t count) {
 }
 
 AVX512_INLINE __mmask8 surelyInsideLanes(__mmask8 candidates, __m512d re, __m512d im) {
-    __mmask8 box = _mm512_mask_cmp_pd_mask(candidates, re, _mm512_set1_pd(interiorLeft),
-                                           _CMP_GE_OQ);
+    __mmask8 box =
+        _mm512_mask_cmp_pd_mask(candidates, re, _mm512_set1_pd(interiorLeft), _CMP_GE_OQ);
     box = _mm512_mask_cmp_pd_mask(box, re, _mm512_set1_pd(interiorRight), _CMP_LE_OQ);
     box = _mm512_mask_cmp_pd_mask(box, _mm512_abs_pd(im), _mm512_set1_pd(interiorHalfHeight),
                                   _CMP_LE_OQ);
     const __m512d im2 = _mm512_mul_pd(im, im);
     const __m512d bulbRe = _mm512_add_pd(re, _mm512_set1_pd(1.0));
     const __m512d bulb = _mm512_add_pd(_mm512_mul_pd(bulbRe, bulbRe), im2);
-    const __mmask8 inBulb = _mm512_mask_cmp_pd_mask(box, bulb, _mm512_set1_pd(bulbLimit),
-                                                    _CMP_LE_OQ);
+    const __mmask8 inBulb =
+        _mm512_mask_cmp_pd_mask(box, bulb, _mm512_set1_pd(bulbLimit), _CMP_LE_OQ);
     const __m512d shifted = _mm512_sub_pd(re, _mm512_set1_pd(cardioidShift));
     const __m512d q = _mm512_add_pd(_mm512_mul_pd(shifted, shifted), im2);
     const __m512d lhs = _mm512_mul_pd(q, _mm512_add_pd(q, shifted));
@@ -156,8 +156,8 @@ AVX512_FUNCTION [[gnu::noinline]] void screen(Input& in) {
             const __mmask8 escaped = l.loaded & ~l.inDisc;
             const __m512i counts = _mm512_maskz_mov_epi64(escaped, l.left);  // inside: 0
             _mm512_mask_cvtepi64_storeu_epi8(in.out + first, escaped | inside[v], counts);
-            const __m512i point = _mm512_add_epi64(
-                _mm512_set1_epi64(static_cast<std::int64_t>(first)), laneIndex);
+            const __m512i point =
+                _mm512_add_epi64(_mm512_set1_epi64(static_cast<std::int64_t>(first)), laneIndex);
             _mm512_storeu_pd(queue.cRe + queue.size, _mm512_maskz_compress_pd(l.inDisc, l.cRe));
             _mm512_storeu_pd(queue.cIm + queue.size, _mm512_maskz_compress_pd(l.inDisc, l.cIm));
             _mm512_storeu_pd(queue.zRe + queue.size, _mm512_maskz_compress_pd(l.inDisc, l.zRe));
@@ -247,9 +247,9 @@ AVX512_FUNCTION void run(const double* re, const double* im, std::uint8_t* out, 
 #pragma GCC unroll 8
             for (int v = 0; v < vectorsInFlight; ++v) {
                 // Ended: out of the disc, or through every test (left may have run below 0).
-                ended[v] = group[v].loaded & ~_mm512_mask_cmpgt_epi64_mask(
-                                                 group[v].inDisc, group[v].left,
-                                                 _mm512_setzero_si512());
+                ended[v] =
+                    group[v].loaded & ~_mm512_mask_cmpgt_epi64_mask(group[v].inDisc, group[v].left,
+                                                                    _mm512_setzero_si512());
                 allEnded |= static_cast<std::uint64_t>(ended[v]) << (v * lanes);
             }
         } while (allEnded != loaded && __builtin_popcountll(allEnded) < refillWhenEnded);

@@ -33,9 +33,13 @@ EscapeIsa fastestEscapeIsa() {
     return fastest;
 }
 
-bool escapeIsaAvailable(EscapeIsa isa) { return isa <= fastestEscapeIsa(); }
+bool escapeIsaAvailable(EscapeIsa isa) {
+    return isa <= fastestEscapeIsa();
+}
 
-EscapeMethod fastestEscapeMethod() { return EscapeMethod{fastestEscapeIsa(), true}; }
+EscapeMethod fastestEscapeMethod() {
+    return EscapeMethod{fastestEscapeIsa(), true};
+}
 
 void escapeCountBatch(const double* re, const double* im, std::uint8_t* out, std::size_t n) {
     escapeCountBatchWith(fastestEscapeMethod(), re, im, out, n);

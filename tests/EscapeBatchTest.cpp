@@ -228,10 +228,9 @@ TEST(EscapeBatch, AnyLengthAndAlignment) {
 }
 
 TEST(EscapeBatch, MatchesEscapeCountNextToTheCardioidAndBulbBoundaries) {
-    const std::vector<long double> distances = {0,      1e-17L, -1e-17L, 1e-16L, -1e-16L,
-                                                1e-14L, -1e-14L, 1e-12L, -1e-12L, 1e-9L,
-                                                -1e-9L, 2e-9L,  -2e-9L,  1e-8L,  -1e-8L,
-                                                1e-6L,  -1e-6L, 1e-4L,   -1e-4L};
+    const std::vector<long double> distances = {
+        0,      1e-17L, -1e-17L, 1e-16L, -1e-16L, 1e-14L, -1e-14L, 1e-12L, -1e-12L, 1e-9L,
+        -1e-9L, 2e-9L,  -2e-9L,  1e-8L,  -1e-8L,  1e-6L,  -1e-6L,  1e-4L,  -1e-4L};
     expectEveryMethodMatches(nearBoundaries(2000, distances));
 }
 
