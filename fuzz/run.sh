@@ -14,8 +14,10 @@ flags=(-std=c++20 -O1 -g -I. -ffp-contract=off -fno-omit-frame-pointer
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
 clang++-14 "${flags[@]}" fuzz/PreferencesFuzz.cpp files/PreferencesCodec.cpp -o "$out/preferences_fuzz"
 clang++-14 "${flags[@]}" fuzz/MidiBytesFuzz.cpp files/MidiBytes.cpp -o "$out/midi_fuzz"
+clang++-14 "${flags[@]}" fuzz/MidiFileCheckFuzz.cpp playback/MidiFileCheck.cpp \
+  playback/MusicResult.cpp -o "$out/midifile_fuzz"
 
-for target in preferences midi; do
+for target in preferences midi midifile; do
   echo "== fuzzing $target for ${seconds}s"
   mkdir -p "$out/corpus-$target"
   "$out/${target}_fuzz" -max_total_time="$seconds" -max_len=2048 -print_final_stats=1 \
