@@ -4,22 +4,18 @@
 #include <initializer_list>
 #include <optional>
 
+#include "files/MidiStatus.h"
 #include "platform/ControlIds.h"
 
 namespace halcyone {
 
 namespace {
 
-constexpr std::uint8_t noteOff = 0x80;
-constexpr std::uint8_t noteOn = 0x90;
-constexpr std::uint8_t keyPressure = 0xA0;
-constexpr std::uint8_t controlChange = 0xB0;
-constexpr std::uint8_t programChange = 0xC0;
-constexpr std::uint8_t pitchBend = 0xE0;
+using namespace midi;
+
 constexpr std::uint8_t modulationController = 1;
 constexpr std::uint8_t panController = 10;
 constexpr std::uint8_t expressionController = 11;
-constexpr std::uint8_t maxDataByte = 127;
 
 // Every step ends with a silent note-on on a channel no Channel uses, 12 ticks later: it is
 // what carries the time forward.

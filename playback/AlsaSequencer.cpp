@@ -5,6 +5,8 @@
 #include <array>
 #include <mutex>
 
+#include "files/MidiStatus.h"
+
 namespace halcyone {
 
 namespace {
@@ -13,7 +15,6 @@ constexpr const char* clientName = "Halcyone";
 constexpr const char* outputPortName = "Halcyone playback";
 constexpr std::size_t encoderBufferBytes = 256;
 constexpr int midiChannels = 16;
-constexpr std::uint8_t controlChange = 0xB0;
 constexpr std::uint8_t allSoundOff = 120;
 constexpr std::uint8_t allNotesOff = 123;
 
@@ -124,7 +125,7 @@ void AlsaSequencer::send(std::span<const std::uint8_t> message) {
 
 void AlsaSequencer::silence() {
     for (int channel = 0; channel < midiChannels; ++channel) {
-        const auto status = static_cast<std::uint8_t>(controlChange | channel);
+        const auto status = static_cast<std::uint8_t>(midi::controlChange | channel);
         const std::array<std::uint8_t, 3> soundOff{status, allSoundOff, 0};
         const std::array<std::uint8_t, 3> notesOff{status, allNotesOff, 0};
         send(soundOff);

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "files/MidiStatus.h"
+
 namespace halcyone {
 
 namespace {
@@ -11,14 +13,7 @@ constexpr const char* synthDescription = "Built-in synthesizer (FluidSynth)";
 constexpr std::uint32_t synthAudioChannels = 2;
 constexpr std::uint32_t channelGroups = 1;
 
-// Status bytes of the channel messages an ALSA port receives (channel in the low nibble).
-constexpr int noteOff = 0x80;
-constexpr int noteOn = 0x90;
-constexpr int keyPressure = 0xA0;
-constexpr int controlChange = 0xB0;
-constexpr int programChange = 0xC0;
-constexpr int channelPressure = 0xD0;
-constexpr int pitchBend = 0xE0;
+using namespace midi;
 constexpr int dataMask = 0x7F;
 
 std::uint8_t dataByte(int value) { return static_cast<std::uint8_t>(value & dataMask); }

@@ -6,19 +6,20 @@
 #include <system_error>
 #include <utility>
 
+#include "files/MidiStatus.h"
 #include "playback/MusicResult.h"
 
 namespace halcyone {
 
 namespace {
 
+using namespace midi;
+
 constexpr std::size_t headerBytes = 14;
 constexpr std::size_t chunkHeaderBytes = 8;
 constexpr std::uint32_t headerLength = 6;
 constexpr int maxFormat = 2;
 constexpr int maxVarLenBytes = 4;
-constexpr std::uint8_t statusBit = 0x80;
-constexpr std::uint8_t programChange = 0xC0;
 constexpr std::uint8_t sysExStart = 0xF0;
 constexpr std::uint8_t sysExContinue = 0xF7;
 constexpr std::uint8_t metaEvent = 0xFF;
@@ -68,7 +69,7 @@ std::uint32_t bigEndian(std::span<const std::uint8_t> bytes, std::size_t at, int
 
 int channelDataBytes(std::uint8_t status) {
     const std::uint8_t kind = status & 0xF0;
-    return kind == programChange || kind == 0xD0 ? 1 : 2;  // or channel pressure
+    return kind == programChange || kind == channelPressure ? 1 : 2;
 }
 
 // Reads the track's length and first program changes into `facts`; false when its events
@@ -95,7 +96,7 @@ bool readTrack(std::span<const std::uint8_t> track, MidiFileFacts& facts) {
                 if (!reader.byte(data) || (data & statusBit) != 0) return false;
             }
             int& program = facts.firstProgram[status & 0x0F];
-            if ((status & 0xF0) == programChange && program < 0) program = data;
+            if ((status & kindMask) == programChange && program < 0) program = data;
             continue;
         }
         // System exclusive and meta events cancel running status.
