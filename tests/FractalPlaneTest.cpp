@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "compose/AppState.h"
-#include "fractal/EscapeBatch.h"
 #include "fractal/FractalPlane.h"
 
 namespace halcyone {
@@ -54,16 +53,7 @@ TEST(EscapeCount, AgreesWithPlainLoopOnRandomAndBoundaryPoints) {
         points.emplace_back(-0.75 + tiny(random), tiny(random));
         points.emplace_back(-2.0 + std::abs(tiny(random)) * 1e-6, 0.0);
     }
-    std::vector<double> res, ims;
-    for (auto [x, y] : points) {
-        EXPECT_EQ(escapeCount(x, y), plainEscape(x, y)) << x << " " << y;
-        res.push_back(x);
-        ims.push_back(y);
-    }
-    std::vector<std::uint8_t> batch(points.size());
-    escapeCountBatch(res.data(), ims.data(), batch.data(), batch.size());
-    for (std::size_t k = 0; k < points.size(); ++k)
-        ASSERT_EQ(batch[k], escapeCount(res[k], ims[k])) << k;
+    for (auto [x, y] : points) ASSERT_EQ(escapeCount(x, y), plainEscape(x, y)) << x << " " << y;
 }
 
 TEST(IterationColour, MapsCountsUnderTheStartColour) {

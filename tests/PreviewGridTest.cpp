@@ -63,23 +63,6 @@ TEST(Palette, OrdersByFrequencyLowerCountWinsTiesBlackFills) {
     EXPECT_EQ(paletteFromHistogram(insideWins, start)[0], black);
 }
 
-TEST(Palette, DefaultViewOffersItsMostFrequentColoursFirst) {
-    PreviewCounts counts;
-    samplePreview(ViewRect{}, counts);
-    const auto histogram = countHistogram(counts);
-    const Palette p = paletteFromHistogram(histogram, start);
-    // Every entry is the colour of a count that occurs, in non-increasing frequency.
-    std::uint32_t previous = UINT32_MAX;
-    for (Colour c : p) {
-        int count = -1;
-        for (int n = 0; n < 256; ++n)
-            if (histogram[n] && iterationColour(n, start) == c) count = n;
-        ASSERT_GE(count, 0);
-        EXPECT_LE(histogram[count], previous);
-        previous = histogram[count];
-    }
-}
-
 TEST(CoordinateReadout, TenSignificantDigitsWithThreeDigitExponent) {
     EXPECT_EQ(formatCoordinate(-2.0), "-2.");
     EXPECT_EQ(formatCoordinate(1.0), "1.");
