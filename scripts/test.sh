@@ -18,7 +18,7 @@ if [ "$quick" -eq 0 ]; then
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHALCYONE_SANITIZE=ON \
     -DHALCYONE_BUILD_BENCH=OFF >/dev/null
   cmake --build build-asan -j "$jobs"
+  bash fuzz/run.sh  # libFuzzer over the file parsers, about a minute and a half
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs"
-  bash fuzz/run.sh  # libFuzzer over the file parsers, about a minute
 fi
