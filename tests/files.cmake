@@ -1,8 +1,6 @@
 add_executable(files_tests
   MidiWriterTest.cpp
-  MidiWriterFileTest.cpp
   PreferencesTest.cpp
-  PreferencesFileTest.cpp
 )
 target_link_libraries(files_tests PRIVATE halcyone_engine GTest::gtest GTest::gtest_main)
 gtest_discover_tests(files_tests DISCOVERY_MODE PRE_TEST)
