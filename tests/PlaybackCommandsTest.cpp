@@ -1,15 +1,18 @@
+// Playback as the window and the command-line tool drive it: the "Midi device" list, Play and
+// Stop, the tool's port list and playing a file to its end, over a scripted service (and once
+// over FluidSynth without an audio driver).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <atomic>
 #include <memory>
 #include <string>
 
-#include "PlaybackTestSupport.h"
-#include "platform/DesktopServices.h"
-#include "platform/MemoryControlPanel.h"
+#include "FilesTestSupport.h"
+#include "files/MidiBytes.h"
 #include "playback/FluidMusicService.h"
 #include "playback/Playback.h"
+#include "playback/Render.h"
 #include "playback/ScriptedMusicService.h"
 
 namespace halcyone {
@@ -17,183 +20,218 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using Script = ScriptedMusicService::Script;
+using testing::Texts;
 
-bool wasCalled(const Script& script, const std::string& call) {
-    return std::find(script.calls.begin(), script.calls.end(), call) != script.calls.end();
-}
-
-// The window's side of playback: the "Midi device" list, Play and Stop, with the controls and
-// message boxes in memory.
-class PlaybackCommandsTest : public ::testing::Test {
+// Output ports 0, 2 and 3 (20, 22, 23 to the service), the synthesizer second in the list.
+class PlaybackCommands : public testing::CommandTest {
 protected:
-    PlaybackCommandsTest() : controls_(panel_), desktopScope_(desktop_) {
-        resetPlayback();
-        script_->ports = {scriptedOutputPort("Hardware", 20), scriptedInputPort("Keyboard", 21),
-                          scriptedOutputPort("Synth", 22, true), scriptedOutputPort("Other", 23)};
-        playbackState.serviceFactory = ScriptedMusicService::factory(script_);
+    PlaybackCommands() {
+        script->ports = {scriptedOutputPort("Hardware", 20), scriptedInputPort("Keyboard", 21),
+                         scriptedOutputPort("Synth", 22, true), scriptedOutputPort("Other", 23)};
+        useScript();
     }
-    ~PlaybackCommandsTest() override { resetPlayback(); }
+    ~PlaybackCommands() override { resetPlayback(); }
 
+    void useScript() {
+        resetPlayback();
+        playbackState.serviceFactory = ScriptedMusicService::factory(script);
+    }
     void startUp() {
         ASSERT_EQ(createStartupPlayer(), resultOk);
         listMidiDevices();
-        script_->calls.clear();
+        script->calls.clear();
     }
     const MemoryControlPanel::Control& deviceList() const {
-        return panel_.control(ControlId::MidiDevice);
+        return panel.control(ControlId::MidiDevice);
     }
-    std::vector<std::string> messageTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& m : desktop_.messages) {
-            EXPECT_EQ(m.caption, "Error");
-            texts.push_back(m.text);
-        }
-        return texts;
+    Texts callsStartingWith(const std::string& prefix) const {
+        Texts found;
+        for (const auto& call : script->calls)
+            if (call.starts_with(prefix)) found.push_back(call);
+        return found;
     }
 
-    MemoryControlPanel panel_;
-    ScopedControlHost controls_;
-    ScriptedDesktop desktop_;
-    ScopedDesktop desktopScope_;
-    std::shared_ptr<Script> script_ = std::make_shared<Script>();
+    std::shared_ptr<ScriptedMusicService::Script> script =
+        std::make_shared<ScriptedMusicService::Script>();
+    std::atomic<bool> stop{false};
+    const PlayOptions toolOptions{{}, ScriptedMusicService::factory(script), 0};
 };
 
-TEST_F(PlaybackCommandsTest, StartUpListsOutputPortsWithTheirNumbersAndOpensTheDefault) {
-    ASSERT_EQ(createStartupPlayer(), resultOk);
-    listMidiDevices();
-    EXPECT_THAT(deviceList().items, ElementsAre("Hardware", "Synth", "Other"));
-    EXPECT_THAT(deviceList().itemData, ElementsAre(0, 2, 3));
-    EXPECT_EQ(deviceList().selection, 1);
-    EXPECT_THAT(script_->calls, ElementsAre("create", "enumerate 0", "enumerate 1", "enumerate 2",
-                                            "open 22", "enumerate 3", "enumerate 4"));
-    EXPECT_EQ(playbackState.playState, PlayState::Idle);
-}
-
-TEST_F(PlaybackCommandsTest, WithoutASoftwareSynthesizerNothingIsSelectedAndPlayRefuses) {
-    script_->ports = {scriptedOutputPort("Hardware", 20), scriptedOutputPort("Other", 23)};
-    startUp();
-    EXPECT_EQ(deviceList().items.size(), 2u);
-    EXPECT_EQ(deviceList().selection, -1);
-
+// Output ports only, in enumeration order, each entry carrying its port number; the first
+// software synthesizer selected and opened, even when third; the listing ends at the first
+// missing or failing port number and after 30 ports. With nothing selected Play refuses.
+TEST_F(PlaybackCommands, DeviceListShowsOutputPortsAndSelectsTheFirstSynthesizer) {
+    std::vector<PortDescription> forty;
+    for (int n = 0; n < 40; ++n) forty.push_back(scriptedOutputPort("P" + std::to_string(n), n));
+    std::vector<long> first30(30);
+    for (int n = 0; n < 30; ++n) first30[n] = n;
+    struct Case {
+        std::vector<PortDescription> ports;
+        int failAt;
+        std::vector<long> listed;
+        int selection;
+        Texts opened;
+        std::string lastEnumerated;
+    };
+    const Case cases[] = {
+        {{scriptedOutputPort("B out", 0), scriptedInputPort("Keyboard in", 1),
+          scriptedOutputPort("A out", 2), scriptedInputPort("Pad in", 3),
+          scriptedOutputPort("C out", 4)},
+         -1, {0, 2, 4}, -1, {}, "enumerate 5"},
+        {{scriptedOutputPort("Hardware 1", 10), scriptedInputPort("In", 11),
+          scriptedOutputPort("Hardware 2", 12), scriptedOutputPort("Synth", 13, true),
+          scriptedOutputPort("Second synth", 14, true)},
+         -1, {0, 2, 3, 4}, 2, {"open 13"}, "enumerate 5"},
+        {forty, -1, first30, -1, {}, "enumerate 29"},
+        {forty, 5, {0, 1, 2, 3, 4}, -1, {}, "enumerate 5"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "case " << &c - cases);
+        useScript();
+        script->ports = c.ports;
+        script->failEnumerationAt = c.failAt;
+        script->calls.clear();
+        ASSERT_EQ(createStartupPlayer(), resultOk);
+        listMidiDevices();
+        EXPECT_THAT(deviceList().itemData, ::testing::ElementsAreArray(c.listed));
+        for (std::size_t k = 0; k < deviceList().items.size(); ++k)
+            EXPECT_EQ(deviceList().items[k], c.ports[c.listed.at(k)].description);
+        EXPECT_EQ(deviceList().selection, c.selection);
+        EXPECT_EQ(callsStartingWith("open"), c.opened);
+        EXPECT_EQ(callsStartingWith("enumerate").back(), c.lastEnumerated);
+    }
     startPlayback("/tmp/piece.mid");
-    EXPECT_THAT(messageTexts(), ElementsAre(noDeviceSelectedText));
-    EXPECT_TRUE(script_->calls.empty());
+    EXPECT_EQ(messageTexts(), Texts{std::string("Error: ") + noDeviceSelectedText});
     EXPECT_EQ(playbackState.playState, PlayState::Idle);
 }
 
-TEST_F(PlaybackCommandsTest, AStartUpPlayerThatCannotInitialiseIsReleased) {
-    script_->initialiseFails = true;
+TEST_F(PlaybackCommands, AStartUpPlayerThatCannotInitialiseIsReleased) {
+    script->initialiseFails = true;
     EXPECT_EQ(createStartupPlayer(), resultNotInitialised);
     EXPECT_EQ(playbackState.player, nullptr);
     listMidiDevices();
     EXPECT_TRUE(deviceList().items.empty());
 }
 
-TEST_F(PlaybackCommandsTest, PlayBeforeAnyFileExistsSaysErrorLoadingFile) {
-    startUp();
-    startPlayback("");
-    EXPECT_THAT(messageTexts(), ElementsAre("Error loading file"));
-    EXPECT_EQ(playbackState.playState, PlayState::Idle);
-    EXPECT_FALSE(wasCalled(*script_, "play"));
-}
-
-TEST_F(PlaybackCommandsTest, PlayOpensTheChosenPortLoadsAndPlays) {
+// Play replaces the start-up Player, or the one playing, by a new one on the chosen port.
+TEST_F(PlaybackCommands, PlayOpensTheChosenPortAndPlayWhilePlayingStartsAfresh) {
     startUp();
     sendToControl(ControlId::MidiDevice, ControlMessage::SetSelection, 2);  // "Other"
     startPlayback("/tmp/piece.mid");
-    EXPECT_TRUE(desktop_.messages.empty());
-    EXPECT_THAT(script_->calls, ElementsAre("close", "destroy",  // the start-up Player
-                                            "create", "open 23", "load /tmp/piece.mid", "play"));
-    EXPECT_EQ(playbackState.playState, PlayState::Playing);
-    EXPECT_EQ(script_->alive, 1);
-}
-
-TEST_F(PlaybackCommandsTest, PlayWhilePlayingTearsTheOldPlayerDownAndStartsAfresh) {
-    startUp();
+    EXPECT_THAT(script->calls, ElementsAre("close", "destroy", "create", "open 23",
+                                           "load /tmp/piece.mid", "play"));
+    script->calls.clear();
     startPlayback("/tmp/piece.mid");
-    script_->calls.clear();
-    startPlayback("/tmp/piece.mid");
-    EXPECT_THAT(script_->calls, ElementsAre("unload", "close", "destroy", "create", "open 22",
-                                            "load /tmp/piece.mid", "play"));
-    EXPECT_EQ(script_->alive, 1);
+    EXPECT_THAT(script->calls, ElementsAre("unload", "close", "destroy", "create", "open 23",
+                                           "load /tmp/piece.mid", "play"));
+    EXPECT_TRUE(desk.messages.empty());
+    EXPECT_EQ(script->alive, 1);
     EXPECT_EQ(playbackState.playState, PlayState::Playing);
 }
 
-TEST_F(PlaybackCommandsTest, StopActsOnlyWhilePlaying) {
+// Play before the first Compose, when no file has been written, and Stop before any Play or
+// a second time do nothing but say what is wrong.
+TEST_F(PlaybackCommands, PlayBeforeAnyFileAndStopWhenNotPlayingDoNothing) {
     startUp();
-    stopPlayback();  // before any Play
+    stopPlayback();
     EXPECT_EQ(playbackState.playState, PlayState::Idle);
-    EXPECT_TRUE(script_->calls.empty());
+    startPlayback("");
+    EXPECT_EQ(messageTexts(), Texts{"Error: Error loading file"});
+    EXPECT_EQ(playbackState.playState, PlayState::Idle);
+    EXPECT_TRUE(callsStartingWith("play").empty());
+    EXPECT_TRUE(callsStartingWith("stop").empty());
 
     startPlayback("/tmp/piece.mid");
-    script_->calls.clear();
+    script->calls.clear();
     stopPlayback();
     stopPlayback();
-    EXPECT_THAT(script_->calls, ElementsAre("stop"));
+    EXPECT_THAT(script->calls, ElementsAre("stop"));
     EXPECT_EQ(playbackState.playState, PlayState::Stopped);
-
     startPlayback("");  // a failed Play leaves the state alone
     EXPECT_EQ(playbackState.playState, PlayState::Stopped);
 }
 
-TEST_F(PlaybackCommandsTest, PlaySaysWhatIsMissingInsteadOfPlayingSilently) {
+TEST_F(PlaybackCommands, PlaySaysWhatIsMissingInsteadOfPlayingSilently) {
     startUp();
-    script_->openResult = resultNoSoundFont;
+    for (int result : {resultNoSoundFont, resultNoAudioOutput}) {
+        script->openResult = result;
+        startPlayback("/tmp/piece.mid");
+    }
+    script->openResult = resultOk;
+    script->playResult = resultFailed;
     startPlayback("/tmp/piece.mid");
-    script_->openResult = resultNoAudioOutput;
+    script->initialiseFails = true;
     startPlayback("/tmp/piece.mid");
-    script_->openResult = resultOk;
-    script_->playResult = resultFailed;
-    startPlayback("/tmp/piece.mid");
-    script_->initialiseFails = true;
-    startPlayback("/tmp/piece.mid");
-
-    const auto texts = messageTexts();
-    ASSERT_EQ(texts.size(), 4u);
-    EXPECT_THAT(texts[0], HasSubstr("Debian package fluid-soundfont-gm"));
-    EXPECT_THAT(texts[1], HasSubstr("audio output"));
-    EXPECT_FALSE(texts[2].empty());
-    EXPECT_EQ(texts[3], "Can't initialize DirectMusic objects.");
+    EXPECT_THAT(messageTexts(), ElementsAre(HasSubstr("Debian package fluid-soundfont-gm"),
+                                            HasSubstr("audio output"), ::testing::Ne("Error: "),
+                                            "Error: Can't initialize DirectMusic objects."));
     EXPECT_EQ(playbackState.playState, PlayState::Idle);
     stopPlayback();  // harmless with an uninitialised Player
 }
 
-// The same commands over the real FluidSynth service, with no audio driver to start.
-class PlaybackWithFluidSynthTest : public PlaybackCommandsTest {
-protected:
-    PlaybackWithFluidSynthTest() {
-        playbackState.serviceFactory = [] {
-            FluidServiceOptions options;
-            options.audioDrivers = {};
-            options.listAlsaPorts = false;
-            return makeFluidMusicService(options);
-        };
-    }
-};
-
-TEST_F(PlaybackWithFluidSynthTest, PlayBeforeAnyFileExistsSaysErrorLoadingFile) {
+// Over FluidSynth with no audio driver to start, and the sequencer listed when there is none.
+TEST_F(PlaybackCommands, OverFluidSynthPlaySaysWhatIsMissing) {
+    playbackState.serviceFactory = [] {
+        FluidServiceOptions options;
+        options.audioDrivers = {};
+        options.listAlsaPorts = !std::filesystem::exists("/dev/snd/seq");
+        return makeFluidMusicService(options);
+    };
+    testing::writeAll(dir.file("piece.mid"), midiFileBytes(MidiTracks{}, 1, 120));
     startUp();
     EXPECT_THAT(deviceList().items, ElementsAre("Built-in synthesizer (FluidSynth)"));
     EXPECT_EQ(deviceList().selection, 0);
     startPlayback("");
-    EXPECT_THAT(messageTexts(), ElementsAre("Error loading file"));
+    startPlayback(dir.file("piece.mid"));
+    // Which is missing first depends on the machine: the SoundFont or the audio output.
+    EXPECT_THAT(messageTexts(),
+                ElementsAre("Error: Error loading file",
+                            ::testing::AnyOf("Error: " + describeMusicResult(resultNoAudioOutput),
+                                             "Error: " + describeMusicResult(resultNoSoundFont))));
     EXPECT_EQ(playbackState.playState, PlayState::Idle);
 }
 
-TEST_F(PlaybackWithFluidSynthTest, PlayWithoutAudioOutputSaysWhatIsMissing) {
-    testing::TempDir dir;
-    const std::string path = dir.file("piece.mid");
-    testing::writeAll(path, playbacktest::buildMidiFile(120, {{0, 0, 60, 0, 1}}, 1));
-    startUp();
-    startPlayback(path);
-    const auto texts = messageTexts();
-    ASSERT_EQ(texts.size(), 1u);
-    // Which is missing first depends on the machine: the SoundFont or the audio output.
-    EXPECT_TRUE(texts[0] == describeMusicResult(resultNoAudioOutput) ||
-                texts[0] == describeMusicResult(resultNoSoundFont))
-        << texts[0];
-    EXPECT_EQ(playbackState.playState, PlayState::Idle);
+// The command-line tool lists the ports as the device list does, without opening one.
+TEST_F(PlaybackCommands, ToolListsOutputPortsAsTheDeviceListDoes) {
+    std::string listed;
+    for (const OutputPort& port : outputPorts(ScriptedMusicService::factory(script)))
+        listed += std::to_string(port.portNumber) + " " + port.name +
+                  (port.isDefault ? " (default); " : "; ");
+    EXPECT_EQ(listed, "0 Hardware; 2 Synth (default); 3 Other; ");
+    EXPECT_TRUE(callsStartingWith("open").empty());
+    script->initialiseFails = true;
+    EXPECT_TRUE(outputPorts(ScriptedMusicService::factory(script)).empty());
+}
+
+TEST_F(PlaybackCommands, ToolPlaysOnTheChosenPortUntilThePieceEndsOrAStopRequest) {
+    script->playingPolls = 3;
+    EXPECT_EQ(playMidiFile("piece.mid", -1, stop, toolOptions), resultOk);
+    EXPECT_THAT(script->calls,
+                ElementsAre("create", "enumerate 0", "enumerate 1", "enumerate 2", "enumerate 3",
+                            "enumerate 4", "open 22", "load piece.mid", "play", "stop", "unload",
+                            "close", "destroy"));
+    script->calls.clear();
+    script->playingPolls = 1000000;
+    stop = true;
+    EXPECT_EQ(playMidiFile("piece.mid", 0, stop, toolOptions), resultOk);
+    EXPECT_EQ(callsStartingWith("open"), Texts{"open 20"});
+    EXPECT_EQ(callsStartingWith("stop").size(), 1u);
+}
+
+TEST_F(PlaybackCommands, ToolRefusesPortsThatAreNotListedAndReportsFailuresInOrder) {
+    for (const int port : {1, 4, 29, 30})  // an input port, no port, past the table
+        EXPECT_EQ(playMidiFile("piece.mid", port, stop, toolOptions), resultNoSuchPort) << port;
+    script->openResult = resultNoAudioOutput;
+    EXPECT_EQ(playMidiFile("", 2, stop, toolOptions), resultNotMidiFile);  // the file is told first
+    EXPECT_EQ(playMidiFile("piece.mid", 2, stop, toolOptions), resultNoAudioOutput);
+    script->openResult = resultOk;
+    script->playResult = resultFailed;
+    EXPECT_EQ(playMidiFile("piece.mid", 2, stop, toolOptions), resultFailed);
+    script->initialiseFails = true;
+    EXPECT_EQ(playMidiFile("piece.mid", 2, stop, toolOptions), resultNotInitialised);
+    script->ports.resize(1);  // no synthesizer, so no default
+    script->initialiseFails = false;
+    EXPECT_EQ(playMidiFile("piece.mid", -1, stop, toolOptions), resultNoSuchPort);
 }
 
 }  // namespace

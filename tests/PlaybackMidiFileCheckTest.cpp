@@ -4,14 +4,14 @@
 #include <filesystem>
 #include <vector>
 
-#include "PlaybackTestSupport.h"
+#include "FilesTestSupport.h"
 #include "playback/MidiFileCheck.h"
 #include "playback/MusicResult.h"
 
 namespace halcyone {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using testing::Bytes;
 
 // Format 0, one track, division 192: tempo 120, program 0, middle C for one beat (its
 // note-off by running status), end of track.
@@ -23,20 +23,19 @@ const Bytes trackEvents{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,  // tempo 5000
                         0x00, 0xFF, 0x2F, 0x00};                   // end of track
 
 Bytes chunk(const char* id, const Bytes& body) {
-    const auto n = static_cast<std::uint32_t>(body.size());
-    Bytes out{std::uint8_t(id[0]), std::uint8_t(id[1]), std::uint8_t(id[2]), std::uint8_t(id[3]),
-              std::uint8_t(n >> 24), std::uint8_t(n >> 16), std::uint8_t(n >> 8), std::uint8_t(n)};
+    Bytes out(id, id + 4);
+    for (int shift : {24, 16, 8, 0}) out.push_back(std::uint8_t(body.size() >> shift));
     out.insert(out.end(), body.begin(), body.end());
     return out;
 }
 
-Bytes fileWith(const Bytes& head, const std::vector<Bytes>& chunks) {
-    Bytes out = head;
-    for (const Bytes& c : chunks) out.insert(out.end(), c.begin(), c.end());
-    return out;
+// The header, then the chunks.
+Bytes fileWith(const std::vector<Bytes>& chunks, Bytes head = header) {
+    for (const Bytes& c : chunks) head.insert(head.end(), c.begin(), c.end());
+    return head;
 }
 
-Bytes withTrack(const Bytes& events) { return fileWith(header, {chunk("MTrk", events)}); }
+Bytes withTrack(const Bytes& events) { return fileWith({chunk("MTrk", events)}); }
 
 TEST(MidiFileCheck, AcceptsAFileAndRefusesEveryTruncationOfIt) {
     const Bytes file = withTrack(trackEvents);
@@ -48,83 +47,79 @@ TEST(MidiFileCheck, AcceptsAFileAndRefusesEveryTruncationOfIt) {
     EXPECT_EQ(facts->lengthTicks, 192u);
     EXPECT_EQ(facts->firstProgram[0], 0);
     EXPECT_EQ(facts->firstProgram[1], -1);
-    for (std::size_t length = 0; length < file.size(); ++length) {
+    for (std::size_t length = 0; length < file.size(); ++length)
         EXPECT_FALSE(isStandardMidiFile(std::span(file.data(), length))) << length;
-    }
 }
 
-TEST(MidiFileCheck, RefusesHeadersThePlayerCannotUse) {
-    struct Case {
-        const char* what;
-        std::size_t at;
-        std::uint8_t value;
-    };
-    for (const Case& c : {Case{"not MThd", 0, 'X'}, Case{"header length 7", 7, 7},
-                          Case{"format 3", 9, 3}, Case{"no tracks", 11, 0},
-                          Case{"129 tracks", 11, 129}, Case{"SMPTE division", 12, 0xE7}}) {
+TEST(MidiFileCheck, RefusesHeadersThePlayerCannotUseAndEventsThatDoNotParse) {
+    const auto withHeaderByte = [](std::size_t at, std::uint8_t value) {
         Bytes head = header;
-        head[c.at] = c.value;
-        EXPECT_FALSE(isStandardMidiFile(fileWith(head, {chunk("MTrk", trackEvents)}))) << c.what;
-    }
-    Bytes zeroDivision = header;
-    zeroDivision[13] = 0;
-    EXPECT_FALSE(isStandardMidiFile(fileWith(zeroDivision, {chunk("MTrk", trackEvents)})));
-    Bytes twoTracks = header;
-    twoTracks[11] = 2;  // says two, holds one
-    EXPECT_FALSE(isStandardMidiFile(fileWith(twoTracks, {chunk("MTrk", trackEvents)})));
-}
-
-TEST(MidiFileCheck, RefusesTracksWhoseEventsDoNotParse) {
-    const std::vector<std::pair<const char*, Bytes>> broken{
-        {"status bit in a data byte", {0x00, 0x90, 0x3C, 0xE4}},
-        {"running status with none set", {0x00, 0x3C, 0x64}},
-        {"running status after a meta event", {0x00, 0xFF, 0x01, 0x00, 0x00, 0x3C, 0x64}},
-        {"real-time message", {0x00, 0xF8}},
-        {"delta time of five bytes", {0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 0x3C, 0x64}},
-        {"meta event longer than the chunk", {0x00, 0xFF, 0x01, 0x10, 'a'}},
-        {"system exclusive longer than the chunk", {0x00, 0xF0, 0x05, 0x7E, 0xF7}},
-        {"more ticks than a track can count",
-         {0xFF, 0xFF, 0xFF, 0x7F, 0x90, 0x3C, 0x64, 0xFF, 0xFF, 0xFF, 0x7F, 0x3C, 0x00,
-          0xFF, 0xFF, 0xFF, 0x7F, 0x3C, 0x64, 0xFF, 0xFF, 0xFF, 0x7F, 0x3C, 0x00,
-          0xFF, 0xFF, 0xFF, 0x7F, 0x3C, 0x64, 0xFF, 0xFF, 0xFF, 0x7F, 0x3C, 0x00,
-          0xFF, 0xFF, 0xFF, 0x7F, 0x3C, 0x64, 0xFF, 0xFF, 0xFF, 0x7F, 0x3C, 0x00,
-          0xFF, 0xFF, 0xFF, 0x7F, 0x3C, 0x64}},
+        head[at] = value;
+        return fileWith({chunk("MTrk", trackEvents)}, head);
     };
-    for (const auto& [what, events] : broken) EXPECT_FALSE(isStandardMidiFile(withTrack(events))) << what;
+    // Nine notes on and off, each 0x0FFFFFFF ticks after the last: more than a track can count.
+    Bytes tooLong;
+    for (int k = 0; k < 9; ++k) {
+        tooLong.insert(tooLong.end(), {0xFF, 0xFF, 0xFF, 0x7F});
+        if (k == 0) tooLong.push_back(0x90);
+        tooLong.insert(tooLong.end(), {0x3C, std::uint8_t(k % 2 ? 0 : 0x64)});
+    }
+    const std::vector<std::pair<const char*, Bytes>> broken{
+        {"not MThd", withHeaderByte(0, 'X')},
+        {"header length 7", withHeaderByte(7, 7)},
+        {"format 3", withHeaderByte(9, 3)},
+        {"no tracks", withHeaderByte(11, 0)},
+        {"129 tracks", withHeaderByte(11, 129)},
+        {"says two tracks, holds one", withHeaderByte(11, 2)},
+        {"SMPTE division", withHeaderByte(12, 0xE7)},
+        {"division 0", withHeaderByte(13, 0)},
+        {"status bit in a data byte", withTrack({0x00, 0x90, 0x3C, 0xE4})},
+        {"running status with none set", withTrack({0x00, 0x3C, 0x64})},
+        {"running status after a meta event",
+         withTrack({0x00, 0x90, 0x3C, 0x64, 0x00, 0xFF, 0x01, 0x00, 0x00, 0x3C, 0x00})},
+        {"real-time message", withTrack({0x00, 0xF8, 0x00, 0x00, 0xFF, 0x2F, 0x00})},
+        {"delta time of five bytes", withTrack({0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 0x3C, 0x64})},
+        {"meta event longer than the chunk", withTrack({0x00, 0xFF, 0x01, 0x10, 'a'})},
+        {"system exclusive longer than the chunk", withTrack({0x00, 0xF0, 0x05, 0x7E, 0xF7})},
+        {"more ticks than a track can count", withTrack(tooLong)},
+    };
+    for (const auto& [what, file] : broken) EXPECT_FALSE(isStandardMidiFile(file)) << what;
 }
 
 TEST(MidiFileCheck, AcceptsWhatTheStandardAllows) {
     // Unknown chunks are skipped, bytes after the last track ignored, a track may end without
-    // an end-of-track event, and system exclusive messages are passed over.
-    EXPECT_TRUE(isStandardMidiFile(fileWith(header, {chunk("XFIH", {1, 2, 3}), chunk("MTrk", trackEvents)})));
+    // an end-of-track event, system exclusive messages are passed over, and channel pressure
+    // has one data byte.
+    EXPECT_TRUE(
+        isStandardMidiFile(fileWith({chunk("XFIH", {1, 2, 3}), chunk("MTrk", trackEvents)})));
     Bytes trailing = withTrack(trackEvents);
     trailing.insert(trailing.end(), {0xDE, 0xAD});
     EXPECT_TRUE(isStandardMidiFile(trailing));
     EXPECT_TRUE(isStandardMidiFile(withTrack({0x00, 0x90, 0x3C, 0x64, 0x60, 0x3C, 0x00})));
-    EXPECT_TRUE(isStandardMidiFile(withTrack({0x00, 0xF0, 0x03, 0x7E, 0x09, 0xF7, 0x00, 0xFF, 0x2F, 0x00})));
+    EXPECT_TRUE(isStandardMidiFile(withTrack({0x00, 0xD0, 0x40, 0x00, 0xC0, 0x05})));
+    EXPECT_TRUE(isStandardMidiFile(
+        withTrack({0x00, 0xF0, 0x03, 0x7E, 0x09, 0xF7, 0x00, 0xFF, 0x2F, 0x00})));
     Bytes formatOne = header;
     formatOne[9] = 1;
     formatOne[11] = 2;
     const Bytes longer{0x00, 0xC5, 0x29, 0x00, 0x95, 0x3C, 0x64, 0x83, 0x00, 0x3C, 0x00,
                        0x00, 0xC5, 0x30, 0x00, 0xFF, 0x2F, 0x00};
-    const auto facts = inspectMidiFile(fileWith(formatOne, {chunk("MTrk", trackEvents), chunk("MTrk", longer)}));
+    const auto facts =
+        inspectMidiFile(fileWith({chunk("MTrk", longer), chunk("MTrk", trackEvents)}, formatOne));
     ASSERT_TRUE(facts.has_value());
-    EXPECT_EQ(facts->lengthTicks, 384u);  // the longest track
+    EXPECT_EQ(facts->lengthTicks, 384u);  // the longest track, not the last
     EXPECT_EQ(facts->firstProgram[5], 0x29);
 }
 
-TEST(MidiFileCheck, ReadingRefusesMissingEmptyAndForeignFiles) {
+TEST(MidiFileCheck, ReadingRefusesMissingAndForeignFilesAndFolders) {
     testing::TempDir dir;
     const Bytes file = withTrack(trackEvents);
     testing::writeAll(dir.file("piece.mid"), file);
-    testing::writeAll(dir.file("empty.mid"), {});
     testing::writeAll(dir.file("notes.txt"), {'h', 'e', 'l', 'l', 'o'});
     std::filesystem::create_directory(dir.file("folder.mid"));
-
     Bytes bytes{1, 2, 3};
-    for (const std::string& path : {std::string(), dir.file("missing.mid"), dir.file("empty.mid"),
-                                    dir.file("notes.txt"), dir.file("folder.mid")}) {
-        EXPECT_EQ(readMidiFile(path, bytes), resultNotMidiFile) << path;
+    for (const char* name : {"", "missing.mid", "notes.txt", "folder.mid"}) {
+        EXPECT_EQ(readMidiFile(*name ? dir.file(name) : "", bytes), resultNotMidiFile) << name;
         EXPECT_TRUE(bytes.empty());
     }
     EXPECT_EQ(readMidiFile(dir.file("piece.mid"), bytes), resultOk);

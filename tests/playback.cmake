@@ -1,11 +1,11 @@
-# Playback: the Player, the port listing and Play/Stop against a scripted service; the MIDI
-# file check; FluidSynth itself through its offline file renderer (never an audio driver).
+# Playback: the Player, the "Midi device" list, Play/Stop and the tool's commands against a
+# scripted service; the MIDI file check; FluidSynth itself through its offline file renderer
+# (never an audio driver).
 add_executable(playback_tests
   PlayerTest.cpp
   PlaybackCommandsTest.cpp
   PlaybackMidiFileCheckTest.cpp
   PlaybackFluidTest.cpp
-  PlaybackToolTest.cpp
 )
 target_link_libraries(playback_tests PRIVATE halcyone_playback GTest::gtest GTest::gmock GTest::gtest_main)
 gtest_discover_tests(playback_tests DISCOVERY_MODE PRE_TEST)
