@@ -29,7 +29,7 @@ int Player::enumeratePort(int number, PortInfo& out) {
 
 int Player::createPort(const PortInfo& info) {
     if (!service_) return resultNotInitialised;
-    const int result = service_->openPort(info.portId);
+    const int result = service_->openPort(info.id);
     if (succeeded(result)) portOpen_ = true;
     return result;
 }

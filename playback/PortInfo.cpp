@@ -16,14 +16,7 @@ PortInfo makePortInfo(const PortDescription& description) {
         while (length > 0 && isContinuationByte(text[length])) --length;
     }
     std::copy_n(text.begin(), length, info.name.begin());
-    info.flags = description.flags;
-    info.portClass = description.portClass;
-    info.type = description.type;
-    info.maxAudioChannels = description.maxAudioChannels;
-    info.maxVoices = description.maxVoices;
-    info.maxChannelGroups = description.maxChannelGroups;
-    info.effectFlags = description.effectFlags;
-    info.portId = description.id;
+    static_cast<PortCaps&>(info) = description;
     return info;
 }
 

@@ -34,9 +34,8 @@ struct PortId {
     bool operator==(const PortId&) const = default;
 };
 
-// A port as the service describes it.
-struct PortDescription {
-    std::string description;
+// What a service tells of a port besides its name; only flags, class and id are used.
+struct PortCaps {
     std::uint32_t flags = 0;
     std::uint32_t portClass = portClassInput;
     std::uint32_t type = portTypeExternal;
@@ -47,16 +46,14 @@ struct PortDescription {
     PortId id;
 };
 
-struct PortInfo {
+// A port as the service describes it.
+struct PortDescription : PortCaps {
+    std::string description;
+};
+
+// The fixed-size record of the port table that each "Midi device" entry stands for.
+struct PortInfo : PortCaps {
     std::array<char, portNameBytes> name{};  // UTF-8, zero-terminated, cut at a character
-    std::uint32_t flags = 0;
-    std::uint32_t portClass = portClassInput;
-    std::uint32_t type = portTypeExternal;
-    std::uint32_t maxAudioChannels = 0;
-    std::uint32_t maxVoices = 0;
-    std::uint32_t maxChannelGroups = 0;
-    std::uint32_t effectFlags = 0;
-    PortId portId;
 
     std::string_view displayName() const { return name.data(); }
     bool isOutput() const { return portClass == portClassOutput; }
