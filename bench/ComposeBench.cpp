@@ -14,6 +14,7 @@
 #include "compose/NotePools.h"
 #include "fractal/PreviewGrid.h"
 #include "platform/MemoryControlPanel.h"
+#include "testing/ScopedHosts.h"
 
 namespace {
 
@@ -77,9 +78,10 @@ void composeAll(benchmark::State& state, ComposeExecution execution, Snapshot& r
     setUpChannels();
     MemoryControlPanel panel;
     ScopedControlHost scope(panel);
-    sendToControl(ControlId::BarNumber, ControlMessage::SetPos, benchBars);
+    ProgressBarSteps progress;
+    const ComposeInputs inputs{benchBars, false};
     for (auto _ : state)
-        for (Channel& c : appState.channels) composeChannel(c, execution);
+        for (Channel& c : appState.channels) composeChannel(c, inputs, progress, execution);
     state.counters["threads"] = execution == ComposeExecution::Parallel ? omp_get_max_threads() : 1;
     result = snapshot();
 }

@@ -1,2 +1,2 @@
 add_executable(compose_bench ComposeBench.cpp)
-target_link_libraries(compose_bench PRIVATE halcyone_engine benchmark::benchmark)
+target_link_libraries(compose_bench PRIVATE halcyone_engine halcyone_testing benchmark::benchmark)

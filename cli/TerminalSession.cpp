@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "compose/Channel.h"
+
 namespace halcyone::cli {
 
 namespace {
@@ -33,21 +35,23 @@ void ProgressLine::finish() {
     finished_ = true;
 }
 
-void TerminalPanel::beginChannel(int channel, int channelCount, int stepsExpected) {
-    channel_ = channel;
-    channelCount_ = std::max(channelCount, 1);
-    stepsExpected_ = std::max(stepsExpected, 1);
+ComposeProgressLine::ComposeProgressLine(ProgressLine& line, int stepsPerChannel)
+    : line_(line), stepsPerChannel_(std::max(stepsPerChannel, 1)) {}
+
+void ComposeProgressLine::channelStarted(int index) {
+    channel_ = index;
     steps_ = 0;
-    if (line_) line_->show(static_cast<double>(channel_) / channelCount_);
+    show();
 }
 
-std::int32_t TerminalPanel::handle(ControlId id, ControlMessage message, std::intptr_t wParam,
-                                   std::intptr_t lParam) {
-    if (line_ && id == ControlId::Progress && message == ControlMessage::StepIt) {
-        steps_ = std::min(steps_ + 1, stepsExpected_);
-        line_->show((channel_ + static_cast<double>(steps_) / stepsExpected_) / channelCount_);
-    }
-    return MemoryControlPanel::handle(id, message, wParam, lParam);
+void ComposeProgressLine::step() {
+    steps_ = std::min(steps_ + 1, stepsPerChannel_);
+    show();
+}
+
+void ComposeProgressLine::show() {
+    const double withinChannel = static_cast<double>(steps_) / stepsPerChannel_;
+    line_.show((channel_ + withinChannel) / channelCount);
 }
 
 }  // namespace halcyone::cli

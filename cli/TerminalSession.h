@@ -1,6 +1,6 @@
-// What the command-line tool installs in place of the window: an in-memory control panel that
-// draws Compose's progress on the terminal, and a desktop whose file dialog answers with the
-// path given on the command line and whose message boxes become error lines.
+// What the command-line tool shows in place of the window: Compose's progress on the terminal,
+// and a desktop whose file dialog answers with the path given on the command line and whose
+// message boxes become error lines.
 #pragma once
 
 #include <cstdio>
@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/DesktopServices.h"
-#include "platform/MemoryControlPanel.h"
+#include "compose/Composer.h"
 
 namespace halcyone::cli {
 
@@ -30,21 +30,20 @@ private:
     bool finished_ = false;
 };
 
-class TerminalPanel : public MemoryControlPanel {
+// Shows how far a Compose has come on a ProgressLine: `channel` of five, and the progress steps
+// expected within it.
+class ComposeProgressLine : public ComposeProgress {
 public:
-    // Compose steps the progress bar a few times per channel; the line shows how far the
-    // whole job has come: `channel` of `channelCount`, and `stepsExpected` steps within it.
-    void beginChannel(int channel, int channelCount, int stepsExpected);
-    void attach(ProgressLine* line) { line_ = line; }
-
-    std::int32_t handle(ControlId id, ControlMessage message, std::intptr_t wParam,
-                        std::intptr_t lParam) override;
+    ComposeProgressLine(ProgressLine& line, int stepsPerChannel);
+    void channelStarted(int index) override;
+    void step() override;
 
 private:
-    ProgressLine* line_ = nullptr;
+    void show();
+
+    ProgressLine& line_;
+    int stepsPerChannel_;
     int channel_ = 0;
-    int channelCount_ = 1;
-    int stepsExpected_ = 1;
     int steps_ = 0;
 };
 

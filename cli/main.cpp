@@ -16,9 +16,11 @@
 #include "cli/TerminalSession.h"
 #include "compose/AppState.h"
 #include "compose/ComposeCommand.h"
+#include "compose/ControlSync.h"
 #include "files/MidiWriter.h"
 #include "files/Preferences.h"
 #include "fractal/PreviewGrid.h"
+#include "platform/MemoryControlPanel.h"
 #include "playback/MusicResult.h"
 #include "playback/Render.h"
 
@@ -35,15 +37,22 @@ int fail(const std::string& message) {
 }
 
 struct Session {
-    cli::TerminalPanel panel;
+    MemoryControlPanel panel;
     cli::TerminalDesktop desktop;
-    ScopedControlHost controls{panel};
-    ScopedDesktop desk{desktop};
 
     Session() {
+        installControlHost(&panel);
+        installDesktop(&desktop);
         resetAppState();
         appState.startColour = defaultStartColour;
+        setUpControls();
     }
+    ~Session() {
+        installDesktop(nullptr);
+        installControlHost(nullptr);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
 
     // Loads a set-up as "Load preferences..." does; on failure returns its message.
     std::optional<std::string> load(const std::string& path) {
@@ -67,11 +76,9 @@ std::string describeLoadFailure(const std::string& path, const std::string& mess
 std::optional<std::string> loadAndCompose(Session& session, const std::string& setup) {
     if (auto error = session.load(setup)) return describeLoadFailure(setup, *error);
     cli::ProgressLine line("Composing");
-    session.panel.attach(&line);
-    const int steps =
-        progressStepsForBars(sendToControl(ControlId::BarNumber, ControlMessage::GetPos));
-    composeAll([&](int channel) { session.panel.beginChannel(channel, channelCount, steps); });
-    session.panel.attach(nullptr);
+    cli::ComposeProgressLine progress(line,
+                                      progressStepsForBars(controlPosition(ControlId::BarNumber)));
+    composeAll(progress);
     return std::nullopt;
 }
 
@@ -90,7 +97,7 @@ int runCompose(const std::string& setup, const std::string& output) {
     if (auto error = loadAndCompose(session, setup)) return fail(*error);
     if (auto error = saveMidi(session, output)) return fail(*error);
     std::printf("Wrote %s (%d bars at %d bpm)\n", output.c_str(), appState.barCount,
-                sendToControl(ControlId::Tempo, ControlMessage::GetPos));
+                controlPosition(ControlId::Tempo));
     return 0;
 }
 

@@ -12,12 +12,12 @@ AppState::AppState()
       startColour(black),
       palette{},
       barCount(0),
-      composed(0) {}
+      composed(0),
+      paletteDirty(false),
+      customColours{} {}
 
-ViewRect& currentView() { return viewFor(*appState.currentChannel); }
-
-ViewRect& viewFor(Channel& channel) {
-    return differentSetChecked() ? channel.view : appState.sharedView;
+ViewRect& currentView() {
+    return differentSetChecked() ? appState.currentChannel->view : appState.sharedView;
 }
 
 void resetAppState() {
@@ -32,6 +32,9 @@ void resetAppState() {
     appState.palette.fill(black);
     appState.barCount = 0;
     appState.composed = 0;
+    appState.previewBitmap.fill(black);
+    appState.paletteDirty = false;
+    appState.customColours.fill(black);
 }
 
 }  // namespace halcyone

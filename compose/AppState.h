@@ -9,6 +9,7 @@
 #include "fractal/Colour.h"
 #include "fractal/PreviewGrid.h"
 #include "fractal/ViewRect.h"
+#include "platform/DesktopServices.h"
 
 namespace halcyone {
 
@@ -26,6 +27,10 @@ struct AppState {
     Palette palette;
     std::int32_t barCount;
     std::int32_t composed;
+    // The last rendered preview, row by row. Left to the zero-filled static storage at start.
+    PreviewColours previewBitmap;
+    bool paletteDirty;  // the palette no longer describes the last rendered preview
+    CustomColours customColours;  // of the "Start color" chooser; kept until the program ends
 
     int currentChannelIndex() const { return static_cast<int>(currentChannel - channels.data()); }
 };
@@ -35,9 +40,6 @@ extern AppState appState;
 // The view that navigation and the preview act on: the current channel's own view while
 // "Different set for each channel" is checked, the shared view otherwise.
 ViewRect& currentView();
-
-// The view the composer uses for `channel`, chosen the same way.
-ViewRect& viewFor(Channel& channel);
 
 // Puts every channel and global value back to its start-up state (for tests and the tools).
 void resetAppState();

@@ -6,17 +6,23 @@
 
 namespace halcyone {
 
-void composeAll(const std::function<void(int)>& beforeChannel, ComposeExecution execution) {
-    sendToControl(ControlId::Play, ControlMessage::Enable, 0);
-    sendToControl(ControlId::Progress, ControlMessage::SetPos, progressMin);
-    sendToControl(ControlId::Progress, ControlMessage::SetStep, progressStep);
+bool composeAll(ComposeProgress& progress, ComposeExecution execution) {
+    const ComposeInputs inputs = readComposeInputs();
+    enableControl(ControlId::Play, false);
+    setControlPosition(ControlId::Progress, progressMin);
+    setControlStep(ControlId::Progress, progressStep);
     for (int k = 0; k < channelCount; ++k) {
-        if (beforeChannel) beforeChannel(k);
-        composeChannel(appState.channels[static_cast<std::size_t>(k)], execution);
+        progress.channelStarted(k);
+        Channel& channel = appState.channels[static_cast<std::size_t>(k)];
+        if (composeChannel(channel, inputs, progress, execution) == ComposeResult::Stopped) {
+            enableControl(ControlId::Play, true);
+            return false;
+        }
     }
-    sendToControl(ControlId::Progress, ControlMessage::SetPos, progressMax);
-    sendToControl(ControlId::Play, ControlMessage::Enable, 1);
+    setControlPosition(ControlId::Progress, progressMax);
+    enableControl(ControlId::Play, true);
     appState.composed = 1;
+    return true;
 }
 
 int progressStepsForBars(int barCount) {

@@ -2,17 +2,15 @@
 // "Play" button, as the window and the command-line tool run it.
 #pragma once
 
-#include <functional>
-
 #include "compose/Composer.h"
 
 namespace halcyone {
 
-// Disables "Play", resets the progress bar, composes channels 1 to 5 in order, fills the bar,
-// enables "Play" and marks the composition as present. `beforeChannel` (may be empty) is told
-// the index of each channel before it is composed.
-void composeAll(const std::function<void(int channelIndex)>& beforeChannel = {},
-                ComposeExecution execution = ComposeExecution::Parallel);
+// Reads the Compose inputs from the controls, disables "Play", resets the progress bar, composes
+// channels 1 to 5 in order, fills the bar, enables "Play" and marks the composition as present.
+// When a pulse of `progress` asks to stop, the channels after the current one are left alone,
+// the bar keeps its position, "Play" is enabled again and false is returned.
+bool composeAll(ComposeProgress& progress, ComposeExecution execution = ComposeExecution::Parallel);
 
 // How many times one channel's compose steps the progress bar for `barCount` bars.
 int progressStepsForBars(int barCount);

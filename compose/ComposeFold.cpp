@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/ControlSeam.h"
-
 namespace halcyone {
 
 namespace {
@@ -27,8 +25,8 @@ int slidingValue(int sample, const std::int32_t* previous, int slideSpeed) {
     return static_cast<int>(std::clamp<std::int64_t>(moved, slideFloor, slideCeiling));
 }
 
-ScanFold::ScanFold(Channel& channel, const ScanSettings& settings)
-    : channel_(channel), settings_(settings) {}
+ScanFold::ScanFold(Channel& channel, const ScanSettings& settings, ComposeProgress& progress)
+    : channel_(channel), settings_(settings), progress_(progress) {}
 
 bool ScanFold::takeColumn(const ColumnSample& column) {
     if (column.k != 0) {
@@ -39,7 +37,7 @@ bool ScanFold::takeColumn(const ColumnSample& column) {
     }
     if (!advanceTime()) return false;
     if (step_ == 0 && bar_ != 0 && bar_ % settings_.progressEvery == 0)
-        sendToControl(ControlId::Progress, ControlMessage::StepIt);
+        progress_.step();
     return true;
 }
 

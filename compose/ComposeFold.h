@@ -1,6 +1,6 @@
 // Turns a channel's samples, taken in scan order, into its raw events. Runs on the thread that
 // composes: writes notes, lengthens the last note on a rest, advances time, stops after the last
-// bar and steps the progress bar. Whatever took the samples, the fold makes the same events.
+// bar and steps the progress. Whatever took the samples, the fold makes the same events.
 #pragma once
 
 #include <array>
@@ -9,6 +9,7 @@
 #include "compose/Channel.h"
 #include "compose/ComposeSampler.h"
 #include "compose/ComposeSettings.h"
+#include "compose/Composer.h"
 
 namespace halcyone {
 
@@ -24,7 +25,7 @@ int slidingValue(int sample, const std::int32_t* previous, int slideSpeed);
 class ScanFold {
 public:
     // Writes into channel.rawEvents from entry 0; expects the array cleared.
-    ScanFold(Channel& channel, const ScanSettings& settings);
+    ScanFold(Channel& channel, const ScanSettings& settings, ComposeProgress& progress);
     ScanFold(const ScanFold&) = delete;
     ScanFold& operator=(const ScanFold&) = delete;
 
@@ -45,6 +46,7 @@ private:
 
     Channel& channel_;
     const ScanSettings& settings_;
+    ComposeProgress& progress_;
     int step_ = 0;
     int bar_ = 0;
     int rawCount_ = 0;

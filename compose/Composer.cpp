@@ -16,62 +16,94 @@ namespace halcyone {
 
 namespace {
 
-// Columns sampled in parallel before they are folded: few enough that the progress bar keeps
-// moving during a long compose, enough to keep every core busy.
-constexpr int blockColumns = 256;
+// Columns sampled in parallel before they are folded and the progress is pulsed: at most this
+// many samples, so that a window repaints often even at 999 bars of "1/64" (64k rows a column);
+// at least a few columns for each core; never more than the block buffer holds.
+constexpr int samplesPerPulse = 1 << 19;
+constexpr int minBlockColumns = 8;
+constexpr int maxBlockColumns = 256;
 
-std::array<ColumnSample, blockColumns> columnBlock;
+std::array<ColumnSample, maxBlockColumns> columnBlock;
 std::array<std::uint8_t, maxSquareSide * maxSquareSide> squareSamples;
 
-void scanColumns(const ScanSettings& settings, const SampleGrid& grid, ScanFold& fold,
-                 ComposeExecution execution) {
-    if (execution == ComposeExecution::Reference) {
-        for (int column = 0; column < settings.gridSize; ++column)
-            if (!fold.takeColumn(sampleColumnReference(settings, grid, column))) return;
-        return;
-    }
-    const ParallelColumnSampler sampler(settings, grid);
-    for (int first = 0; first < settings.columnsToScan; first += blockColumns) {
-        const int count = std::min(blockColumns, settings.columnsToScan - first);
-        sampler.sampleColumns(first, count, columnBlock.data());
-        for (int t = 0; t < count; ++t)
-            if (!fold.takeColumn(columnBlock[static_cast<std::size_t>(t)])) return;
-    }
+int blockColumnsFor(int rows) {
+    return std::clamp(samplesPerPulse / std::max(rows, 1), minBlockColumns, maxBlockColumns);
 }
 
-void playSquare(const SampleGrid& grid, ScanFold& fold, ComposeExecution execution) {
+enum class Scan { Ended, Stopped };
+
+Scan scanColumns(const ScanSettings& settings, const SampleGrid& grid, ScanFold& fold,
+                 ComposeProgress& progress, ComposeExecution execution) {
+    const int block = blockColumnsFor(grid.side);
+    const ParallelColumnSampler sampler(settings, grid);
+    // The reference runs every column of the grid until the fold ends the scan; the parallel
+    // path knows beforehand where that will be.
+    const int columns =
+        execution == ComposeExecution::Reference ? settings.gridSize : settings.columnsToScan;
+    for (int first = 0; first < columns; first += block) {
+        const int count = std::min(block, columns - first);
+        if (execution == ComposeExecution::Reference) {
+            for (int t = 0; t < count; ++t)
+                if (!fold.takeColumn(sampleColumnReference(settings, grid, first + t)))
+                    return Scan::Ended;
+        } else {
+            sampler.sampleColumns(first, count, columnBlock.data());
+            for (int t = 0; t < count; ++t)
+                if (!fold.takeColumn(columnBlock[static_cast<std::size_t>(t)])) return Scan::Ended;
+        }
+        if (!progress.pulse()) return Scan::Stopped;
+    }
+    return Scan::Ended;
+}
+
+// The square has at most 253 x 253 samples: one pulse after sampling them is enough. The
+// reference samples as it folds, so that it stops sampling where the scan stops.
+Scan playSquare(const SampleGrid& grid, ScanFold& fold, ComposeProgress& progress,
+                ComposeExecution execution) {
     const int side = grid.side;
     if (execution == ComposeExecution::Reference) {
         for (int column = 0; column < side; ++column)
             for (int row = 0; row < side; ++row)
-                if (!fold.takeSquareSample(grid.sample(column, row))) return;
-        return;
+                if (!fold.takeSquareSample(grid.sample(column, row))) return Scan::Ended;
+        return progress.pulse() ? Scan::Ended : Scan::Stopped;
     }
     sampleSquareParallel(grid, squareSamples.data());
+    if (!progress.pulse()) return Scan::Stopped;
     for (int t = 0; t < side * side; ++t)
-        if (!fold.takeSquareSample(squareSamples[static_cast<std::size_t>(t)])) return;
+        if (!fold.takeSquareSample(squareSamples[static_cast<std::size_t>(t)])) break;
+    return Scan::Ended;
 }
 
 }  // namespace
 
-int composeChannel(Channel& channel, ComposeExecution execution) {
+ComposeInputs readComposeInputs() {
+    ComposeInputs inputs;
+    inputs.barCount = controlPosition(ControlId::BarNumber);
+    inputs.differentSet = differentSetChecked() != 0;
+    return inputs;
+}
+
+void ProgressBarSteps::step() { stepControl(ControlId::Progress); }
+
+ComposeResult composeChannel(Channel& channel, const ComposeInputs& inputs,
+                             ComposeProgress& progress, ComposeExecution execution) {
     buildScalePool(channel);
     buildKeyboardPool(channel);
-    const ViewRect view = viewFor(channel);
+    const ViewRect view = inputs.differentSet ? channel.view : appState.sharedView;
     clearEvents(channel.events);
     clearEvents(channel.rawEvents);
-    const ScanSettings settings = scanSettingsFor(
-        channel, sendToControl(ControlId::BarNumber, ControlMessage::GetPos), appState.startColour);
+    const ScanSettings settings = scanSettingsFor(channel, inputs.barCount, appState.startColour);
     appState.barCount = settings.barCount;
-    if (!channel.enabled()) return 0;
+    if (!channel.enabled()) return ComposeResult::Off;
 
-    ScanFold fold(channel, settings);
-    if (settings.mode == static_cast<int>(ScanMode::PlaySquare))
-        playSquare(SampleGrid{view, settings.squareSide}, fold, execution);
-    else
-        scanColumns(settings, SampleGrid{view, settings.gridSize}, fold, execution);
+    ScanFold fold(channel, settings, progress);
+    const Scan scan =
+        settings.mode == static_cast<int>(ScanMode::PlaySquare)
+            ? playSquare(SampleGrid{view, settings.squareSide}, fold, progress, execution)
+            : scanColumns(settings, SampleGrid{view, settings.gridSize}, fold, progress,
+                          execution);
     joinRepeatedNotes(channel, fold.rawCount());
-    return 1;
+    return scan == Scan::Stopped ? ComposeResult::Stopped : ComposeResult::Composed;
 }
 
 void joinRepeatedNotes(Channel& channel, int rawCount) {

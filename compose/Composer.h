@@ -2,6 +2,7 @@
 #pragma once
 
 #include "compose/Channel.h"
+#include "platform/ControlIds.h"
 
 namespace halcyone {
 
@@ -11,12 +12,47 @@ enum class ComposeExecution {
     Reference,  // one thread, one escapeCount call per sample, stopping where the scan stops
 };
 
-// Builds the channel's keyboard pool, clears both event arrays and reads "Bar Number" into
-// appState.barCount; then, unless the channel is off, scans its view into rawEvents (stepping
-// the progress bar every few bars) and joins repeated notes into events. Returns 0 when the
-// channel is off, 1 when it composed. Reads the controls through the control seam and must be
-// called on the thread that owns them. Not reentrant (static working buffers); allocates nothing.
-int composeChannel(Channel& channel, ComposeExecution execution = ComposeExecution::Parallel);
+// What a Compose reads from the window, once, on the thread that owns the controls, before any
+// channel is composed: the composer itself never touches a control.
+struct ComposeInputs {
+    int barCount = barNumberStart;  // the "Bar Number" position, 1..999
+    bool differentSet = false;      // "Different set for each channel"
+};
+
+ComposeInputs readComposeInputs();
+
+// Told how a compose advances, on the composing thread.
+class ComposeProgress {
+public:
+    virtual ~ComposeProgress() = default;
+    // Compose begins channel `index` (0..4).
+    virtual void channelStarted(int /*index*/) {}
+    // The progress bar advances by one step (every few bars of a column scan).
+    virtual void step() = 0;
+    // After each block of samples: often enough for a window to repaint every few tens of
+    // milliseconds whatever the set-up. Answering false stops the compose where it is.
+    virtual bool pulse() { return true; }
+};
+
+// Steps the window's progress bar and never stops: what the command-line tool and tests use.
+class ProgressBarSteps : public ComposeProgress {
+public:
+    void step() override;
+};
+
+enum class ComposeResult {
+    Off,        // the channel is off: its arrays are left empty
+    Composed,   // rawEvents holds the scan and events the joined notes
+    Stopped,    // a pulse asked to stop: the arrays hold what was composed until then
+};
+
+// Builds the channel's keyboard pool, clears both event arrays and sets appState.barCount from
+// `inputs`; then, unless the channel is off, scans its view into rawEvents (stepping `progress`
+// every few bars) and joins repeated notes into events. Not reentrant (static working
+// buffers); allocates nothing.
+ComposeResult composeChannel(Channel& channel, const ComposeInputs& inputs,
+                             ComposeProgress& progress,
+                             ComposeExecution execution = ComposeExecution::Parallel);
 
 // Copies the first rawCount raw events into events, merging a note into the one before it when
 // "All notes" is off and it repeats that note within the same bar (not on a bar line): the

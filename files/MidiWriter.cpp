@@ -43,7 +43,7 @@ bool createPlaybackFile(SafeFile& file) {
 }  // namespace
 
 std::string besideExecutableMidiPath(const std::string& executable) {
-    return std::filesystem::path(executable).replace_extension(".mid").string();
+    return besideExecutable(executable, midiFileDialog.defaultExtension);
 }
 
 std::string cacheMidiPath(const std::string& executable) {
@@ -92,7 +92,7 @@ void writeMidiFile(bool nextToExecutable) {
     }
 
     // The up-down keeps its position in range; clamp all the same, the tempo is a divisor.
-    const int tempo = std::clamp(sendToControl(ControlId::Tempo, ControlMessage::GetPos),
+    const int tempo = std::clamp(controlPosition(ControlId::Tempo),
                                  tempoMin, tempoMax);
     const std::size_t length = writeMidiBytes(tracksOf(appState.channels), appState.barCount,
                                               tempo, std::span(buffer.get(), size));

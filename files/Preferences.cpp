@@ -35,8 +35,8 @@ void copyChannelSettings(const From& from, To& to) {
 Preferences capturePreferences() {
     Preferences p;
     p.differentSet = differentSetChecked();
-    p.barNumber = sendToControl(ControlId::BarNumber, ControlMessage::GetPos);
-    p.tempo = sendToControl(ControlId::Tempo, ControlMessage::GetPos);
+    p.barNumber = controlPosition(ControlId::BarNumber);
+    p.tempo = controlPosition(ControlId::Tempo);
     p.startColour = appState.startColour;
     p.sharedView = appState.sharedView;
     for (int k = 0; k < channelCount; ++k) copyChannelSettings(appState.channels[k], p.channels[k]);
@@ -44,9 +44,9 @@ Preferences capturePreferences() {
 }
 
 void applyPreferences(const Preferences& p) {
-    sendToControl(ControlId::DifferentSet, ControlMessage::SetCheck, p.differentSet != 0 ? 1 : 0);
-    sendToControl(ControlId::BarNumber, ControlMessage::SetPos, p.barNumber);
-    sendToControl(ControlId::Tempo, ControlMessage::SetPos, p.tempo);
+    setControlCheck(ControlId::DifferentSet, p.differentSet != 0);
+    setControlPosition(ControlId::BarNumber, p.barNumber);
+    setControlPosition(ControlId::Tempo, p.tempo);
     appState.startColour = p.startColour;
     appState.sharedView = p.sharedView;
     for (int k = 0; k < channelCount; ++k) copyChannelSettings(p.channels[k], appState.channels[k]);

@@ -3,6 +3,7 @@
 #include <bit>
 #include <optional>
 
+#include "compose/ControlTexts.h"
 #include "compose/NotePools.h"
 #include "platform/ControlIds.h"
 
@@ -23,8 +24,6 @@ constexpr int cycleScaleMark = 20;
 constexpr int keysPerByte = 8;
 
 constexpr const char* problemPrefix = "Bad preferences file: ";
-constexpr std::array<const char*, midiParameterCount> parameterNames = {
-    "Pitch Wheel", "Aftertouch", "Velocity", "Modulation Wheel", "Pan", "Expression"};
 
 int flag(std::int32_t value) { return value != 0 ? 1 : 0; }
 
@@ -150,7 +149,7 @@ std::optional<std::string> decodeChannel(ByteReader& in, int k, ChannelPreferenc
     if (auto p = outside(name + "instrument", c.instrument, 0, maxInstrument)) return p;
     if (auto p = outside(name + "mode", c.mode, 0, modeCount - 1)) return p;
     for (int p = 0; p < midiParameterCount; ++p)
-        if (auto problem = outside(name + parameterNames[p] + " slide speed", c.slideSpeed[p],
+        if (auto problem = outside(name + std::string(parameterNames[p]) + " slide speed", c.slideSpeed[p],
                                    slideSpeedMin, slideSpeedMax))
             return problem;
     if (auto p = outside(name + "note length", c.noteLength, 0, noteLengthCount - 1)) return p;

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "compose/AppState.h"
 
 namespace halcyone {
 
@@ -13,8 +12,6 @@ constexpr double panFraction = 0.1;
 constexpr int randomGridPoints = 1000;
 constexpr double randomGridStep = 0.001;
 }  // namespace
-
-Colour iterationColour(int value) { return iterationColour(value, appState.startColour); }
 
 void resetView(ViewRect& view) { view = ViewRect{}; }
 

@@ -40,9 +40,6 @@ constexpr Colour iterationColour(int value, Colour start) {
                       (3 * v + blueOf(start)) % 255);
 }
 
-// The same under the application's current start colour.
-Colour iterationColour(int value);
-
 enum class PanDirection { Left, Right, Up, Down };
 
 void resetView(ViewRect& view);

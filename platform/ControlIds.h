@@ -5,6 +5,9 @@
 namespace halcyone {
 
 enum class ControlId : int {
+    // The main window itself, not one of its controls: it repaints, shows the preview image and
+    // marks keys on the piano keyboard.
+    MainWindow = 0,
     // Dialog-manager commands.
     Ok = 1,
     Cancel = 2,
@@ -12,7 +15,6 @@ enum class ControlId : int {
     Play = 7,
     Compose = 8,
     Stop = 9,
-    SaveMidiButton = 10,  // runs the same action as the "Save midi file..." menu item
     FillKeys = 12,
     // Navigation of the current view.
     ZoomOut = 1000,

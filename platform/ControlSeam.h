@@ -1,10 +1,14 @@
 // The control seam: every read or write of a main-window control goes through sendToControl.
 // The owner of the controls (the Qt window, or an in-memory panel in the command-line tool and
-// the tests) installs itself as the ControlHost.
+// the tests) installs itself as the ControlHost. The typed helpers below are what the program
+// calls; they say what travels in the two parameters.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <string>
 
+#include "fractal/Colour.h"
 #include "platform/ControlIds.h"
 
 namespace halcyone {
@@ -14,9 +18,12 @@ namespace halcyone {
 enum class ControlMessage : int {
     GetCheck,          // -> 0 or 1
     SetCheck,          // wParam: 0 or 1
+    SetBuddy,          // up-down: wParam the ControlId of the edit that shows its position
     SetRange,          // up-down or progress bar: wParam min, lParam max
-    GetPos,            // up-down: position, after taking up typed text; progress bar: position
-    SetPos,            // up-down or progress bar: wParam position (clamped to the range)
+    GetPos,            // up-down: position, after taking up the buddy's text when that is a
+                       // whole number in range; progress bar: position
+    SetPos,            // up-down or progress bar: wParam position (clamped to the range); an
+                       // up-down writes it into its buddy
     SetStep,           // progress bar: wParam step
     StepIt,            // progress bar: advance by the step, wrapping past the maximum
     AddString,         // list: lParam text -> index of the new entry
@@ -27,10 +34,25 @@ enum class ControlMessage : int {
     SetItemData,       // list: wParam entry, lParam data
     GetItemData,       // list: wParam entry -> data, or -1
     SetText,           // any control: lParam text
-    SetImage,          // bitmap button: lParam an opaque image handle of the host
+    GetText,           // any control: wParam buffer size, lParam `char*` buffer -> length copied
+    SetImage,          // bitmap button, or the window's preview: lParam `const ControlImage*`
+    ShowKeys,          // the window's keyboard: lParam `const KeySelection*`
     Enable,            // wParam: 0 disables, 1 enables
-    Invalidate,        // window: repaint everything
+    Invalidate,        // the window: repaint everything
 };
+
+// What an image message carries: a solid swatch of `fill`, or, when `pixels` is set, an image of
+// width x height colours, row by row. The host copies what it keeps before it answers.
+struct ControlImage {
+    int width = 0;
+    int height = 0;
+    Colour fill = black;
+    const Colour* pixels = nullptr;
+};
+
+// One flag per MIDI note: the keys marked on the piano keyboard.
+constexpr int keySelectionSize = 128;
+using KeySelection = std::array<std::uint8_t, keySelectionSize>;
 
 class ControlHost {
 public:
@@ -47,6 +69,28 @@ ControlHost* controlHost();
 // Sends one message to the control `id`. Answers 0 when no host is installed.
 std::int32_t sendToControl(ControlId id, ControlMessage message, std::intptr_t wParam = 0,
                            std::intptr_t lParam = 0);
+
+// Typed forms of the messages above.
+int controlCheck(ControlId id);  // 0 or 1
+void setControlCheck(ControlId id, bool checked);
+int controlPosition(ControlId id);
+void setControlPosition(ControlId id, int position);
+void setControlRange(ControlId id, int low, int high);
+void setControlBuddy(ControlId upDown, ControlId edit);
+void setControlStep(ControlId progressBar, int step);
+void stepControl(ControlId progressBar);
+int controlSelection(ControlId id);  // -1 when no entry is selected
+void setControlSelection(ControlId id, int entry);
+int addControlEntry(ControlId id, const std::string& text);
+void clearControlEntries(ControlId id);
+void setControlItemData(ControlId id, int entry, std::intptr_t data);
+std::intptr_t controlItemData(ControlId id, int entry);
+void setControlText(ControlId id, const std::string& text);
+std::string controlText(ControlId id);
+void setControlImage(ControlId id, const ControlImage& image);
+void enableControl(ControlId id, bool enabled);
+void showWindowKeys(const KeySelection& keys);
+void invalidateWindow();
 
 // 1 when "Different set for each channel" is checked, else 0. Read from the control each time.
 int differentSetChecked();

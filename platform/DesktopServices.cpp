@@ -31,20 +31,8 @@ DesktopServices& desktop() { return installed ? *installed : noDesktop; }
 
 void showError(const std::string& text) { desktop().showMessage(text, "Error"); }
 
-std::optional<std::string> ScriptedDesktop::askSaveFileName(const FileDialogSpec& spec) {
-    dialogsShown.push_back(spec);
-    if (fileAnswers.empty()) return std::nullopt;
-    auto answer = fileAnswers.front();
-    fileAnswers.pop_front();
-    return answer;
+std::string besideExecutable(const std::string& executable, const std::string& extension) {
+    return std::filesystem::path(executable).replace_extension("." + extension).string();
 }
-
-void ScriptedDesktop::showMessage(const std::string& text, const std::string& caption) {
-    messages.push_back({text, caption});
-}
-
-ScopedDesktop::ScopedDesktop(DesktopServices& d) : previous_(installed) { installDesktop(&d); }
-
-ScopedDesktop::~ScopedDesktop() { installDesktop(previous_); }
 
 }  // namespace halcyone

@@ -4,10 +4,8 @@
 #pragma once
 
 #include <array>
-#include <deque>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "fractal/Colour.h"
 
@@ -21,6 +19,11 @@ struct FileDialogSpec {
     std::string defaultExtension;
 };
 
+constexpr int customColourCount = 16;
+using CustomColours = std::array<Colour, customColourCount>;
+constexpr int swatchMenuSize = 20;
+using SwatchColours = std::array<Colour, swatchMenuSize>;
+
 class DesktopServices {
 public:
     virtual ~DesktopServices() = default;
@@ -29,12 +32,18 @@ public:
     virtual std::optional<std::string> askSaveFileName(const FileDialogSpec& spec) = 0;
     // A message box with one OK button and no owner.
     virtual void showMessage(const std::string& text, const std::string& caption) = 0;
-    // The colour chooser; nothing on cancel.
-    virtual std::optional<Colour> chooseColour(Colour initial) { return initial; }
-    // A pop-up menu of swatches; the chosen item from 1, or 0 when dismissed.
-    virtual int chooseSwatch(const std::array<Colour, 20>& /*swatches*/) { return 0; }
-    // Shows the help file; false when it can't.
-    virtual bool openHelp(const std::string& /*path*/) { return false; }
+    // The colour chooser, fully open, starting at `initial` and showing `custom` as its custom
+    // colours; the colours the user defines there are written back into `custom`, whether or
+    // not the choice is confirmed. Nothing on cancel.
+    virtual std::optional<Colour> chooseColour(Colour /*initial*/, CustomColours& /*custom*/) {
+        return std::nullopt;
+    }
+    // A pop-up menu of swatches at the mouse cursor; the chosen item from 1, or 0 when dismissed.
+    virtual int chooseSwatch(const SwatchColours& /*swatches*/) { return 0; }
+    // Shows the help file in the program's help viewer, which reports a file it can't show.
+    virtual void openHelp(const std::string& /*path*/) {}
+    // The modal About box.
+    virtual void showAbout() {}
     // Full path of the running executable, empty when it can't be found.
     virtual std::string executablePath();
 };
@@ -47,33 +56,8 @@ DesktopServices& desktop();
 // The failure message every command shows: caption "Error", OK only, no owner.
 void showError(const std::string& text);
 
-// For tests: answers file dialogs from a queue and records every message.
-class ScriptedDesktop : public DesktopServices {
-public:
-    struct Message {
-        std::string text;
-        std::string caption;
-    };
-
-    std::optional<std::string> askSaveFileName(const FileDialogSpec& spec) override;
-    void showMessage(const std::string& text, const std::string& caption) override;
-    std::string executablePath() override { return executable; }
-
-    std::deque<std::optional<std::string>> fileAnswers;  // empty queue: the user cancels
-    std::vector<FileDialogSpec> dialogsShown;
-    std::vector<Message> messages;
-    std::string executable = "/opt/halcyone/bin/halcyone";
-};
-
-class ScopedDesktop {
-public:
-    explicit ScopedDesktop(DesktopServices& d);
-    ~ScopedDesktop();
-    ScopedDesktop(const ScopedDesktop&) = delete;
-    ScopedDesktop& operator=(const ScopedDesktop&) = delete;
-
-private:
-    DesktopServices* previous_;
-};
+// The file of the same name beside the executable with `extension` (without the dot) in place
+// of its own, or appended when it has none: "/opt/bin/halcyone" -> "/opt/bin/halcyone.hlp".
+std::string besideExecutable(const std::string& executable, const std::string& extension);
 
 }  // namespace halcyone

@@ -2,24 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/WholeNumber.h"
+
 namespace halcyone {
-
-namespace {
-void setRange(MemoryControlPanel::Control& c, int lo, int hi, int pos) {
-    c.rangeMin = lo;
-    c.rangeMax = hi;
-    c.pos = pos;
-}
-}  // namespace
-
-MemoryControlPanel::MemoryControlPanel() {
-    setRange(controls_[ControlId::BarNumber], barNumberMin, barNumberMax, barNumberStart);
-    setRange(controls_[ControlId::Tempo], tempoMin, tempoMax, tempoStart);
-    setRange(controls_[ControlId::SlideSpeed], slideSpeedMin, slideSpeedMax, slideSpeedStart);
-    auto& progress = controls_[ControlId::Progress];
-    setRange(progress, progressMin, progressMax, progressMin);
-    progress.step = progressStep;
-}
 
 const MemoryControlPanel::Control& MemoryControlPanel::control(ControlId id) const {
     static const Control untouched;
@@ -30,6 +15,20 @@ const MemoryControlPanel::Control& MemoryControlPanel::control(ControlId id) con
 int MemoryControlPanel::count(ControlId id, ControlMessage message) const {
     auto it = counts_.find({id, message});
     return it == counts_.end() ? 0 : it->second;
+}
+
+int MemoryControlPanel::takeUpBuddyText(Control& upDown) {
+    if (upDown.buddy == ControlId::MainWindow) return upDown.pos;
+    const std::string& text = controls_[upDown.buddy].text;
+    if (const auto typed = wholeNumber(text);
+        typed && *typed >= upDown.rangeMin && *typed <= upDown.rangeMax)
+        upDown.pos = static_cast<int>(*typed);
+    return upDown.pos;
+}
+
+void MemoryControlPanel::showInBuddy(const Control& upDown) {
+    if (upDown.buddy != ControlId::MainWindow)
+        controls_[upDown.buddy].text = std::to_string(upDown.pos);
 }
 
 std::int32_t MemoryControlPanel::handle(ControlId id, ControlMessage message, std::intptr_t w,
@@ -51,11 +50,15 @@ std::int32_t MemoryControlPanel::handle(ControlId id, ControlMessage message, st
             c.rangeMax = static_cast<int>(l);
             c.pos = std::clamp(c.pos, c.rangeMin, std::max(c.rangeMin, c.rangeMax));
             return 0;
+        case ControlMessage::SetBuddy:
+            c.buddy = static_cast<ControlId>(w);
+            return 0;
         case ControlMessage::GetPos:
-            return c.pos;
+            return takeUpBuddyText(c);
         case ControlMessage::SetPos: {
             const int previous = c.pos;
             c.pos = std::clamp(static_cast<int>(w), c.rangeMin, std::max(c.rangeMin, c.rangeMax));
+            showInBuddy(c);
             return previous;
         }
         case ControlMessage::SetStep:
@@ -95,8 +98,27 @@ std::int32_t MemoryControlPanel::handle(ControlId id, ControlMessage message, st
         case ControlMessage::SetText:
             c.text = text();
             return 1;
-        case ControlMessage::SetImage:
-            c.image = l;
+        case ControlMessage::GetText: {
+            if (w <= 0 || l == 0) return 0;
+            const std::size_t length = std::min(c.text.size(), static_cast<std::size_t>(w) - 1);
+            char* buffer = reinterpret_cast<char*>(l);
+            c.text.copy(buffer, length);
+            buffer[length] = '\0';
+            return static_cast<std::int32_t>(length);
+        }
+        case ControlMessage::SetImage: {
+            const auto* image = reinterpret_cast<const ControlImage*>(l);
+            c.image = Image{};
+            if (image == nullptr) return 0;
+            c.image.width = image->width;
+            c.image.height = image->height;
+            c.image.fill = image->fill;
+            if (image->pixels != nullptr && image->width > 0 && image->height > 0)
+                c.image.pixels.assign(image->pixels, image->pixels + image->width * image->height);
+            return 0;
+        }
+        case ControlMessage::ShowKeys:
+            if (l != 0) c.keys = *reinterpret_cast<const KeySelection*>(l);
             return 0;
         case ControlMessage::Enable:
             c.enabled = w != 0;

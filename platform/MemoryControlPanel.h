@@ -1,5 +1,6 @@
 // A control host that keeps control state in memory: what the command-line tool and the tests
-// install in place of the window. It answers every message the way the window's controls do.
+// install in place of the window. It answers every message the way the window's controls do;
+// like the window, it starts with empty controls that the program sets up.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,13 @@ namespace halcyone {
 
 class MemoryControlPanel : public ControlHost {
 public:
+    struct Image {
+        int width = 0;
+        int height = 0;
+        Colour fill = black;
+        std::vector<Colour> pixels;  // empty for a solid swatch
+    };
+
     struct Control {
         int check = 0;
         int pos = 0;
@@ -21,14 +29,13 @@ public:
         int step = 10;
         int selection = -1;
         bool enabled = true;
-        std::intptr_t image = 0;
+        Image image;
         std::string text;
         std::vector<std::string> items;
         std::vector<std::intptr_t> itemData;
+        KeySelection keys{};  // the window's keyboard
+        ControlId buddy = ControlId::MainWindow;  // an up-down's edit; MainWindow: none
     };
-
-    // Ranges and start positions of the main window's up-downs, lists emptied, progress at 0.
-    MemoryControlPanel();
 
     std::int32_t handle(ControlId id, ControlMessage message, std::intptr_t wParam,
                         std::intptr_t lParam) override;
@@ -40,22 +47,12 @@ public:
     int count(ControlId id, ControlMessage message) const;
 
 private:
+    // An up-down's position after taking up its buddy's text, as the window's up-downs do.
+    int takeUpBuddyText(Control& upDown);
+    void showInBuddy(const Control& upDown);
+
     std::map<ControlId, Control> controls_;
     std::map<std::pair<ControlId, ControlMessage>, int> counts_;
-};
-
-// Installs a panel for the lifetime of the object and restores the previous host afterwards.
-class ScopedControlHost {
-public:
-    explicit ScopedControlHost(ControlHost& host) : previous_(controlHost()) {
-        installControlHost(&host);
-    }
-    ~ScopedControlHost() { installControlHost(previous_); }
-    ScopedControlHost(const ScopedControlHost&) = delete;
-    ScopedControlHost& operator=(const ScopedControlHost&) = delete;
-
-private:
-    ControlHost* previous_;
 };
 
 }  // namespace halcyone

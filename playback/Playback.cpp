@@ -18,8 +18,7 @@ std::unique_ptr<Player> makePlayer() {
 // The port record behind list entry `entry`, or nullptr.
 const PortInfo* selectedPort(int entry) {
     if (entry < 0) return nullptr;
-    const std::int32_t portNumber =
-        sendToControl(ControlId::MidiDevice, ControlMessage::GetItemData, entry);
+    const std::intptr_t portNumber = controlItemData(ControlId::MidiDevice, entry);
     if (portNumber < 0 || static_cast<std::size_t>(portNumber) >= portTableSize) return nullptr;
     return &playbackState.portTable[static_cast<std::size_t>(portNumber)];
 }
@@ -49,21 +48,20 @@ int createStartupPlayer() {
 }
 
 void listMidiDevices() {
-    sendToControl(ControlId::MidiDevice, ControlMessage::ResetContent);
+    clearControlEntries(ControlId::MidiDevice);
     if (!playbackState.player) return;
     const PortListing listing =
         listOutputPorts(*playbackState.player, playbackState.portTable, true);
     for (const int number : listing.portNumbers) {
         const auto& info = playbackState.portTable[static_cast<std::size_t>(number)];
-        const std::int32_t entry = sendToControl(ControlId::MidiDevice, ControlMessage::AddString,
-                                                 0, reinterpret_cast<std::intptr_t>(info.name.data()));
-        sendToControl(ControlId::MidiDevice, ControlMessage::SetItemData, entry, number);
+        const int entry = addControlEntry(ControlId::MidiDevice, std::string(info.displayName()));
+        setControlItemData(ControlId::MidiDevice, entry, number);
     }
-    sendToControl(ControlId::MidiDevice, ControlMessage::SetSelection, listing.defaultEntry);
+    setControlSelection(ControlId::MidiDevice, listing.defaultEntry);
 }
 
 void startPlayback(const std::string& midiPath) {
-    const int entry = sendToControl(ControlId::MidiDevice, ControlMessage::GetSelection);
+    const int entry = controlSelection(ControlId::MidiDevice);
     const PortInfo* selected = selectedPort(entry);
     if (!selected) {
         showError(noDeviceSelectedText);

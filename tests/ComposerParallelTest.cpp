@@ -11,12 +11,13 @@
 #include "compose/NotePools.h"
 #include "fractal/FractalPlane.h"
 #include "platform/MemoryControlPanel.h"
+#include "testing/ScopedHosts.h"
 
 namespace halcyone {
 namespace {
 
 struct Outcome {
-    int result;
+    ComposeResult result;
     int barCount;
     int progressSteps;
     std::vector<NoteEvent> rawEvents;
@@ -27,10 +28,9 @@ struct Outcome {
 Outcome composeWith(Channel& channel, int bars, bool differentSet, ComposeExecution execution) {
     MemoryControlPanel panel;
     ScopedControlHost scope(panel);
-    sendToControl(ControlId::BarNumber, ControlMessage::SetPos, bars);
-    sendToControl(ControlId::DifferentSet, ControlMessage::SetCheck, differentSet ? 1 : 0);
+    ProgressBarSteps progress;
     Outcome o;
-    o.result = composeChannel(channel, execution);
+    o.result = composeChannel(channel, ComposeInputs{bars, differentSet}, progress, execution);
     o.barCount = appState.barCount;
     o.progressSteps = panel.count(ControlId::Progress, ControlMessage::StepIt);
     o.rawEvents.assign(channel.rawEvents.begin(), channel.rawEvents.end());
@@ -128,7 +128,6 @@ TEST_F(ComposerParallel, RandomSetUpsMatchTheReference) {
 }
 
 TEST_F(ComposerParallel, LongestGridMatchesTheReference) {
-    sendToControl(ControlId::DifferentSet, ControlMessage::SetCheck, 0);
     channel.noteLength = 6;  // "1/64"
     // A tall view whose top rows lie outside |c| = 2: the colour of count 254 is found a few
     // dozen to two hundred rows down in every one of the 63,946 columns.

@@ -7,9 +7,11 @@
 #include "compose/ComposeFold.h"
 #include "compose/ComposeSettings.h"
 #include "compose/Composer.h"
+#include "compose/ControlSync.h"
 #include "compose/NotePools.h"
 #include "fractal/FractalPlane.h"
 #include "platform/MemoryControlPanel.h"
+#include "testing/ScopedHosts.h"
 
 namespace halcyone {
 namespace {
@@ -28,13 +30,16 @@ class Composer : public ::testing::Test {
 protected:
     void SetUp() override {
         resetAppState();
+        setUpControls();
         appState.startColour = defaultStartColour;
         buildScalePool(channel);
         for (int i = 0; i <= channel.poolTop; ++i) channel.keys[channel.pool[i]] = 1;
         channel.instrument = 1;
     }
 
-    int compose() { return composeChannel(channel, ComposeExecution::Reference); }
+    ComposeResult compose() {
+        return composeChannel(channel, readComposeInputs(), progress, ComposeExecution::Reference);
+    }
     int progressSteps() const { return panel.count(ControlId::Progress, ControlMessage::StepIt); }
     void enable(MidiParameter slot, int slideSpeed = 0) {
         channel.paramEnabled[static_cast<int>(slot)] = 1;
@@ -43,11 +48,12 @@ protected:
 
     MemoryControlPanel panel;
     ScopedControlHost scope{panel};
+    ProgressBarSteps progress;
     Channel& channel = appState.channels[0];
 };
 
 TEST_F(Composer, UpBorderFindsTheRealAxisAndJoinsRepeatsWithinABar) {
-    EXPECT_EQ(compose(), 1);
+    EXPECT_EQ(compose(), ComposeResult::Composed);
     EXPECT_EQ(appState.barCount, 5);
     EXPECT_EQ(eventCount(channel.rawEvents), 40);
     const auto events = listOf(channel.events);
@@ -163,7 +169,7 @@ TEST_F(Composer, OffChannelIsClearedButSetsTheBarCount) {
     ASSERT_GT(eventCount(channel.events), 0);
     channel.instrument = 0;
     sendToControl(ControlId::BarNumber, ControlMessage::SetPos, 12);
-    EXPECT_EQ(compose(), 0);
+    EXPECT_EQ(compose(), ComposeResult::Off);
     EXPECT_EQ(appState.barCount, 12);
     EXPECT_EQ(eventCount(channel.events), 0);
     EXPECT_EQ(eventCount(channel.rawEvents), 0);

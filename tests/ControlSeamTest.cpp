@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "compose/AppState.h"
+#include "compose/ControlSync.h"
 #include "platform/MemoryControlPanel.h"
+#include "testing/ScopedHosts.h"
 
 namespace halcyone {
 namespace {
@@ -15,6 +17,7 @@ TEST(ControlSeam, AnswersZeroWithoutAHost) {
 TEST(ControlSeam, PanelStartsWithTheWindowsUpDownsAndProgressBar) {
     MemoryControlPanel panel;
     ScopedControlHost scope(panel);
+    setUpControls();
     EXPECT_EQ(sendToControl(ControlId::BarNumber, ControlMessage::GetPos), 5);
     EXPECT_EQ(sendToControl(ControlId::Tempo, ControlMessage::GetPos), 120);
     EXPECT_EQ(sendToControl(ControlId::SlideSpeed, ControlMessage::GetPos), 0);
@@ -28,6 +31,7 @@ TEST(ControlSeam, PanelStartsWithTheWindowsUpDownsAndProgressBar) {
 TEST(ControlSeam, ProgressBarStepsAndStartsOverPastTheMaximum) {
     MemoryControlPanel panel;
     ScopedControlHost scope(panel);
+    setUpProgressBar();
     for (int k = 0; k < 20; ++k) sendToControl(ControlId::Progress, ControlMessage::StepIt);
     EXPECT_EQ(panel.control(ControlId::Progress).pos, 100);
     sendToControl(ControlId::Progress, ControlMessage::StepIt);
@@ -62,7 +66,6 @@ TEST(ControlSeam, CurrentViewFollowsTheDifferentSetCheckBox) {
     sendToControl(ControlId::DifferentSet, ControlMessage::SetCheck, 1);
     EXPECT_EQ(differentSetChecked(), 1);
     EXPECT_EQ(&currentView(), &appState.channels[1].view);
-    EXPECT_EQ(&viewFor(appState.channels[3]), &appState.channels[3].view);
 }
 
 }  // namespace

@@ -18,9 +18,12 @@
 #include <string>
 #include <vector>
 
+#include "compose/ControlSync.h"
 #include "files/MidiBytes.h"
 #include "platform/DesktopServices.h"
+#include "testing/ScriptedDesktop.h"
 #include "platform/MemoryControlPanel.h"
+#include "testing/ScopedHosts.h"
 
 namespace halcyone::testing {
 
@@ -85,6 +88,8 @@ void withFileSizeLimit(rlim_t limit, Action action) {
 // scratch folder for the files the commands write.
 class CommandTest : public ::testing::Test {
 protected:
+    CommandTest() { setUpControls(); }
+
     // Each message box as "caption: text".
     Texts messageTexts() const {
         Texts texts;

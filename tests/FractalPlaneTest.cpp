@@ -6,7 +6,6 @@
 #include <set>
 #include <vector>
 
-#include "compose/AppState.h"
 #include "fractal/FractalPlane.h"
 
 namespace halcyone {
@@ -75,12 +74,6 @@ TEST(IterationColour, IsOneToOneOverNonZeroCounts) {
         seen.insert(c);
     }
     EXPECT_EQ(seen.size(), 255u);
-}
-
-TEST(IterationColour, UsesTheApplicationStartColour) {
-    appState.startColour = makeColour(200, 100, 50);
-    EXPECT_EQ(iterationColour(1), makeColour(225, 105, 53));
-    appState.startColour = black;
 }
 
 TEST(ViewOperations, ZoomAndPanFromTheDefaultView) {

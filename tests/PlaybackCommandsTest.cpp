@@ -13,7 +13,7 @@
 #include "playback/FluidMusicService.h"
 #include "playback/Playback.h"
 #include "playback/Render.h"
-#include "playback/ScriptedMusicService.h"
+#include "testing/ScriptedMusicService.h"
 
 namespace halcyone {
 namespace {

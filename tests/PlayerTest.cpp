@@ -5,7 +5,7 @@
 #include <string>
 
 #include "playback/Player.h"
-#include "playback/ScriptedMusicService.h"
+#include "testing/ScriptedMusicService.h"
 
 namespace halcyone {
 namespace {

@@ -193,6 +193,7 @@ TEST_F(PreferencesFile, SaveAndLoadRestoreEverySavedFieldBitForBitAndLeaveTheCom
     c.poolTop = 3;
     MemoryControlPanel fresh;
     ScopedControlHost freshControls(fresh);
+    setUpControls();
     EXPECT_TRUE(loadFrom(dir.file("setup.mpr")));
     EXPECT_TRUE(desk.messages.empty());
     EXPECT_EQ(snapshot(), encodePreferences(changed));

@@ -2,5 +2,5 @@ add_executable(files_tests
   MidiWriterTest.cpp
   PreferencesTest.cpp
 )
-target_link_libraries(files_tests PRIVATE halcyone_engine GTest::gtest GTest::gtest_main)
+target_link_libraries(files_tests PRIVATE halcyone_engine halcyone_testing GTest::gtest GTest::gtest_main)
 gtest_discover_tests(files_tests DISCOVERY_MODE PRE_TEST)

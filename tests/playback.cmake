@@ -7,5 +7,5 @@ add_executable(playback_tests
   PlaybackMidiFileCheckTest.cpp
   PlaybackFluidTest.cpp
 )
-target_link_libraries(playback_tests PRIVATE halcyone_playback GTest::gtest GTest::gmock GTest::gtest_main)
+target_link_libraries(playback_tests PRIVATE halcyone_playback halcyone_testing GTest::gtest GTest::gmock GTest::gtest_main)
 gtest_discover_tests(playback_tests DISCOVERY_MODE PRE_TEST)

@@ -1,4 +1,4 @@
-#include "playback/ScriptedMusicService.h"
+#include "testing/ScriptedMusicService.h"
 
 #include <utility>
 

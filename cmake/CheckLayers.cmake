@@ -1,0 +1,22 @@
+# Each layer may include only itself and the layers below it; a header that reaches upwards
+# stops the configuration with the file and the include named.
+set(_halcyone_layers fractal platform compose files playback)
+set(_halcyone_allowed_fractal fractal)
+set(_halcyone_allowed_platform fractal platform)
+set(_halcyone_allowed_compose fractal platform compose)
+set(_halcyone_allowed_files fractal platform compose files)
+set(_halcyone_allowed_playback fractal platform compose files playback)
+set(_halcyone_project_folders fractal platform compose files playback cli ui testing tests bench)
+
+foreach(layer IN LISTS _halcyone_layers)
+  file(GLOB _sources ${CMAKE_CURRENT_SOURCE_DIR}/${layer}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/${layer}/*.cpp)
+  foreach(source IN LISTS _sources)
+    file(STRINGS ${source} _includes REGEX "^#include \"[a-z]+/")
+    foreach(line IN LISTS _includes)
+      string(REGEX REPLACE "^#include \"([a-z]+)/.*" "\\1" folder "${line}")
+      if(folder IN_LIST _halcyone_project_folders AND NOT folder IN_LIST _halcyone_allowed_${layer})
+        message(FATAL_ERROR "${source}: the ${layer} layer may not include ${folder}/ (${line})")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()

@@ -1,0 +1,35 @@
+#include "testing/ScriptedDesktop.h"
+
+namespace halcyone {
+
+namespace {
+template <class T, class Fallback>
+T takeFront(std::deque<T>& queue, Fallback fallback) {
+    if (queue.empty()) return fallback;
+    T answer = queue.front();
+    queue.pop_front();
+    return answer;
+}
+}  // namespace
+
+std::optional<std::string> ScriptedDesktop::askSaveFileName(const FileDialogSpec& spec) {
+    dialogsShown.push_back(spec);
+    return takeFront(fileAnswers, std::optional<std::string>());
+}
+
+void ScriptedDesktop::showMessage(const std::string& text, const std::string& caption) {
+    messages.push_back({text, caption});
+}
+
+std::optional<Colour> ScriptedDesktop::chooseColour(Colour initial, CustomColours& custom) {
+    colourChooserStarts.push_back(initial);
+    if (customColoursDefined) custom = *customColoursDefined;
+    return takeFront(colourAnswers, std::optional<Colour>());
+}
+
+int ScriptedDesktop::chooseSwatch(const SwatchColours& swatches) {
+    swatchMenusShown.push_back(swatches);
+    return takeFront(swatchAnswers, 0);
+}
+
+}  // namespace halcyone
