@@ -22,8 +22,7 @@ ViewRect& currentView() {
 
 void resetAppState() {
     for (Channel& channel : appState.channels) {
-        clearEvents(channel.events);
-        clearEvents(channel.rawEvents);
+        clearChannelEvents(channel);
         channel.applyDefaults();
     }
     appState.currentChannel = appState.channels.data();

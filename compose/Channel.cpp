@@ -33,6 +33,15 @@ void Channel::applyDefaults() {
 
 void clearEvents(EventArray& events) { events.fill(NoteEvent{}); }
 
+void clearChannelEvents(Channel& channel) {
+    const auto clearPrefix = [](EventArray& events, std::int32_t& extent) {
+        std::fill_n(events.begin(), std::clamp(extent, 0, maxEvents), NoteEvent{});
+        extent = 0;
+    };
+    clearPrefix(channel.events, channel.eventsExtent);
+    clearPrefix(channel.rawEvents, channel.rawEventsExtent);
+}
+
 int eventCount(const EventArray& events) {
     const auto end = std::find_if(events.begin(), events.end(),
                                   [](const NoteEvent& e) { return e.note == 0; });

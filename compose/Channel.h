@@ -47,6 +47,12 @@ struct Channel {
     std::array<std::int32_t, midiParameterCount> slideSpeed;
     EventArray events;     // joined; ends at the first entry whose note is 0
     EventArray rawEvents;  // as scanned
+    // Entries from these on are zero in events and rawEvents. Whatever writes the arrays raises
+    // them (the composer does), so that clearing touches only what was written: the arrays lie
+    // in zero-filled static storage, and every page of them touched costs a page fault (about
+    // 70 ms for all 26 MB on the tested machine).
+    std::int32_t eventsExtent = 0;
+    std::int32_t rawEventsExtent = 0;
     std::array<std::int32_t, midiNoteCount> pool;
     std::array<std::uint8_t, midiNoteCount> keys;
     std::int32_t poolTop;
@@ -56,6 +62,9 @@ struct Channel {
 
 // Zeroes all ten fields of every entry.
 void clearEvents(EventArray& events);
+
+// Zeroes both event arrays of the channel up to their extents, and the extents.
+void clearChannelEvents(Channel& channel);
 
 // Number of entries before the first whose note is 0.
 int eventCount(const EventArray& events);

@@ -90,8 +90,7 @@ ComposeResult composeChannel(Channel& channel, const ComposeInputs& inputs,
     buildScalePool(channel);
     buildKeyboardPool(channel);
     const ViewRect view = inputs.differentSet ? channel.view : appState.sharedView;
-    clearEvents(channel.events);
-    clearEvents(channel.rawEvents);
+    clearChannelEvents(channel);
     const ScanSettings settings = scanSettingsFor(channel, inputs.barCount, appState.startColour);
     appState.barCount = settings.barCount;
     if (!channel.enabled()) return ComposeResult::Off;
@@ -102,6 +101,7 @@ ComposeResult composeChannel(Channel& channel, const ComposeInputs& inputs,
             ? playSquare(SampleGrid{view, settings.squareSide}, fold, progress, execution)
             : scanColumns(settings, SampleGrid{view, settings.gridSize}, fold, progress,
                           execution);
+    channel.rawEventsExtent = fold.rawCount();
     joinRepeatedNotes(channel, fold.rawCount());
     return scan == Scan::Stopped ? ComposeResult::Stopped : ComposeResult::Composed;
 }
@@ -120,6 +120,7 @@ void joinRepeatedNotes(Channel& channel, int rawCount) {
         }
         channel.events[static_cast<std::size_t>(joined++)] = raw;
     }
+    channel.eventsExtent = std::max(channel.eventsExtent, joined);
 }
 
 }  // namespace halcyone

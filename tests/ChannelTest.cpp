@@ -45,6 +45,7 @@ TEST(Channel, ResetRestoresDefaultsAndEmptiesEvents) {
     c.instrument = 41;
     c.keys[60] = 1;
     c.rawEvents[10].note = 70;
+    c.rawEventsExtent = 11;  // as every writer of the arrays does
     appState.currentChannel = &c;
     appState.composed = 1;
     resetAppState();
