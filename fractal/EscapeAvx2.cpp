@@ -7,6 +7,8 @@
 
 #include <immintrin.h>
 
+#include <limits>
+
 #include "fractal/EscapeInterior.h"
 #include "fractal/FractalPlane.h"
 
@@ -30,18 +32,24 @@ constexpr int refillWhenEnded = 8;  // of the 16 lanes
 
 struct Lanes {
     __m256d cRe, cIm, zRe, zIm;
-    __m256i left;     // tests the lane may still pass before its count reaches 0
+    __m256i left;     // tests the lane may still pass before its count falls below the floor
     __m256d inDisc;   // all ones in lanes whose orbit has stayed within |z|^2 <= 4
     unsigned loaded;  // lanes holding a point whose count is not written yet
     std::size_t point[lanes];
 };
 
 struct Input {
-    const double* re;
-    const double* im;
+    PointCursor points;
     std::uint8_t* out;
-    std::size_t next;
-    std::size_t n;
+    std::int64_t tests;  // a fresh point's `left`
+    std::int64_t floor;  // count = left + floor - 1 for a lane that escaped with left > 0
+};
+
+// Orbits as they were when last kept for cycle detection; NaN where a lane took a new point
+// since.
+struct Checkpoints {
+    alignas(32) double re[vectorsInFlight][lanes];
+    alignas(32) double im[vectorsInFlight][lanes];
 };
 
 // One iteration of every lane, in the operation order of escapeCount. `two` is 2.0.
@@ -81,18 +89,21 @@ AVX2_INLINE void replace(Lanes& l, unsigned ended, Input& in) {
         const int lane = __builtin_ctz(m);
         const unsigned bit = 1u << lane;
         if (l.loaded & bit)
-            in.out[l.point[lane]] = static_cast<std::uint8_t>(left[lane] > 0 ? left[lane] : 0);
+            in.out[l.point[lane]] =
+                static_cast<std::uint8_t>(left[lane] > 0 ? left[lane] + in.floor - 1 : 0);
         l.loaded &= ~bit;
         inDisc[lane] = 0;
-        while (in.next < in.n) {
-            const std::size_t k = in.next++;
-            if (skipInterior && surelyInsideSet(in.re[k], in.im[k])) {
+        while (!in.points.done()) {
+            const std::size_t k = in.points.next;
+            double x, y;
+            in.points.take(x, y);
+            if (skipInterior && surelyInsideSet(x, y)) {
                 in.out[k] = 0;
                 continue;
             }
-            cRe[lane] = zRe[lane] = in.re[k];
-            cIm[lane] = zIm[lane] = in.im[k];
-            left[lane] = maxEscapeCount;
+            cRe[lane] = zRe[lane] = x;
+            cIm[lane] = zIm[lane] = y;
+            left[lane] = in.tests;
             inDisc[lane] = -1;
             l.point[lane] = k;
             l.loaded |= bit;
@@ -107,14 +118,40 @@ AVX2_INLINE void replace(Lanes& l, unsigned ended, Input& in) {
     l.inDisc = _mm256_castsi256_pd(_mm256_load_si256(reinterpret_cast<const __m256i*>(inDisc)));
 }
 
-template <bool skipInterior>
-AVX2_FUNCTION void run(const double* re, const double* im, std::uint8_t* out, std::size_t n) {
-    Input in{re, im, out, 0, n};
+// Ends the lanes whose orbit has come back bit for bit to where it was when kept, as the AVX-512
+// kernel does.
+AVX2_INLINE void endCycles(Lanes& l, const Checkpoints& at, int v) {
+    const __m256d same =
+        _mm256_and_pd(_mm256_cmp_pd(l.zRe, _mm256_load_pd(at.re[v]), _CMP_EQ_OQ),
+                      _mm256_cmp_pd(l.zIm, _mm256_load_pd(at.im[v]), _CMP_EQ_OQ));
+    l.left = _mm256_andnot_si256(_mm256_castpd_si256(_mm256_and_pd(same, l.inDisc)), l.left);
+}
+
+AVX2_INLINE void keepOrbits(const Lanes& l, Checkpoints& at, int v) {
+    _mm256_store_pd(at.re[v], l.zRe);
+    _mm256_store_pd(at.im[v], l.zIm);
+}
+
+void forgetOrbits(Checkpoints& at, int v, unsigned lanesTaken) {
+    for (unsigned m = lanesTaken; m != 0; m &= m - 1) {
+        const int lane = __builtin_ctz(m);
+        at.re[v][lane] = at.im[v][lane] = std::numeric_limits<double>::quiet_NaN();
+    }
+}
+
+template <bool skipInterior, bool detectCycles>
+AVX2_FUNCTION void run(const PointSource& points, std::uint8_t* out, int floor) {
+    Input in{PointCursor{points}, out, maxEscapeCount + 1 - floor, floor};
     // Kept opaque so that 2.0 * zRe stays a multiplication (see the AVX-512 kernel).
     __m256d two = _mm256_set1_pd(2.0);
     asm("" : "+x"(two));
     Lanes group[vectorsInFlight] = {};
-    for (Lanes& l : group) replace<skipInterior>(l, allLanes, in);
+    Checkpoints checkpoints;
+    CycleLooks looks;
+    for (int v = 0; v < vectorsInFlight; ++v) {
+        replace<skipInterior>(group[v], allLanes, in);
+        if constexpr (detectCycles) forgetOrbits(checkpoints, v, allLanes);
+    }
     for (;;) {
         unsigned loaded = 0;
         for (int v = 0; v < vectorsInFlight; ++v) loaded |= group[v].loaded << (v * lanes);
@@ -126,6 +163,14 @@ AVX2_FUNCTION void run(const double* re, const double* im, std::uint8_t* out, st
 #pragma GCC unroll 8
                 for (Lanes& l : group) step(l, two);
             }
+            if constexpr (detectCycles) {
+                const CycleLooks::Look look = looks.next();
+                if (look == CycleLooks::Look::Keep) {
+                    for (int v = 0; v < vectorsInFlight; ++v) keepOrbits(group[v], checkpoints, v);
+                } else if (look == CycleLooks::Look::Compare) {
+                    for (int v = 0; v < vectorsInFlight; ++v) endCycles(group[v], checkpoints, v);
+                }
+            }
             allEnded = 0;
 #pragma GCC unroll 8
             for (int v = 0; v < vectorsInFlight; ++v)
@@ -133,19 +178,28 @@ AVX2_FUNCTION void run(const double* re, const double* im, std::uint8_t* out, st
         } while (allEnded != loaded && __builtin_popcount(allEnded) < refillWhenEnded);
         for (int v = 0; v < vectorsInFlight; ++v) {
             const unsigned ended = (allEnded >> (v * lanes)) & allLanes;
-            if (ended != 0) replace<skipInterior>(group[v], ended, in);
+            if (ended == 0) continue;
+            replace<skipInterior>(group[v], ended, in);
+            if constexpr (detectCycles) forgetOrbits(checkpoints, v, ended & group[v].loaded);
         }
     }
 }
 
+template <bool skipInterior>
+void runWith(bool detectCycles, const PointSource& points, std::uint8_t* out, int floor) {
+    if (detectCycles)
+        run<skipInterior, true>(points, out, floor);
+    else
+        run<skipInterior, false>(points, out, floor);
+}
+
 }  // namespace
 
-void escapeCountsAvx2(const double* re, const double* im, std::uint8_t* out, std::size_t n,
-                      bool skipInterior) {
-    if (skipInterior)
-        run<true>(re, im, out, n);
+void escapeCountsAvx2(const PointSource& points, std::uint8_t* out, const KernelOptions& options) {
+    if (options.skipInterior)
+        runWith<true>(options.detectCycles, points, out, options.floor);
     else
-        run<false>(re, im, out, n);
+        runWith<false>(options.detectCycles, points, out, options.floor);
 }
 
 }  // namespace halcyone

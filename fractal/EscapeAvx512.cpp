@@ -10,6 +10,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <limits>
 
 #include "fractal/EscapeInterior.h"
 #include "fractal/FractalPlane.h"
@@ -25,24 +26,34 @@ namespace {
 constexpr int lanes = 8;
 constexpr unsigned allLanes = 0xFF;
 // Independent vectors in flight in the second pass: enough to cover the latency of an
-// iteration (three dependent operations) several times over.
+// iteration (three dependent operations) several times over, few enough that their state
+// stays in registers.
 constexpr int vectorsInFlight = 6;
 // Iterations between looks at which lanes have ended; ended lanes idle (their counts frozen,
 // lanes past the last iteration running on) until refilled.
 constexpr int stepsPerCheck = 8;
 // Lanes (of the 48 in flight) that must have ended before they are refilled: refilling costs
-// about as much as a few idle steps, so it pays to gather them. Measured best at 24..32.
+// about as much as a few idle steps, so it pays to gather them.
 constexpr int refillWhenEnded = 32;
 // The screening pass: iterations, vectors side by side, and input points per round.
 constexpr int screeningSteps = 8;
 constexpr int screeningVectors = 4;
 constexpr std::size_t screeningChunk = 256;
 
+// The orbits of one vector of points. Their c lives apart: in registers while screening, in
+// memory in the second pass, where registers are short and a load is cheaper than a spill.
 struct Lanes {
-    __m512d cRe, cIm, zRe, zIm;
-    __m512i left;     // tests the lane may still pass before its count reaches 0
+    __m512d zRe, zIm;
+    __m512i left;     // tests the lane may still pass before its count falls below the floor
     __mmask8 inDisc;  // lanes whose orbit has stayed within |z|^2 <= 4
     __mmask8 loaded;  // lanes holding a point whose count is not written yet
+};
+
+// The points in the lanes of the second pass.
+struct Occupants {
+    alignas(64) double cRe[vectorsInFlight][lanes];
+    alignas(64) double cIm[vectorsInFlight][lanes];
+    alignas(64) std::int64_t index[vectorsInFlight][lanes];
 };
 
 // Points of one screened chunk waiting for a lane of the second pass, with room for a whole
@@ -59,13 +70,20 @@ struct Survivors {
 };
 
 struct Input {
-    const double* re;
-    const double* im;
+    PointCursor points;  // at the first point not screened yet
     std::uint8_t* out;
-    std::size_t n;
-    std::size_t next;  // first point not screened yet
+    std::int64_t tests;  // a fresh point's `left`
+    std::int64_t floor;  // count = left + floor - 1 for a lane that escaped with left > 0
+    int screenedSteps;   // at most screeningSteps, and no more than a point may take
     __m512d two;
     Survivors survivors;
+};
+
+// Orbits as they were when last kept for cycle detection, lane by lane; NaN where a lane took a
+// new point since (NaN equals nothing).
+struct Checkpoints {
+    alignas(64) double re[vectorsInFlight][lanes];
+    alignas(64) double im[vectorsInFlight][lanes];
 };
 
 // The lowest `count` lanes of `mask`.
@@ -95,94 +113,152 @@ AVX512_INLINE __mmask8 surelyInsideLanes(__mmask8 candidates, __m512d re, __m512
 }
 
 // One iteration of every lane, in the operation order of escapeCount. `two` is 2.0.
-AVX512_INLINE void step(Lanes& l, __m512d two) {
+AVX512_INLINE void step(Lanes& l, __m512d cRe, __m512d cIm, __m512d two) {
     const __m512d re2 = _mm512_mul_pd(l.zRe, l.zRe);
     const __m512d im2 = _mm512_mul_pd(l.zIm, l.zIm);
     l.inDisc = _mm512_mask_cmp_pd_mask(l.inDisc, _mm512_add_pd(re2, im2),
                                        _mm512_set1_pd(bailoutSquared), _CMP_LE_OQ);
     l.left = _mm512_mask_sub_epi64(l.left, l.inDisc, l.left, _mm512_set1_epi64(1));
-    l.zIm = _mm512_add_pd(_mm512_mul_pd(_mm512_mul_pd(two, l.zRe), l.zIm), l.cIm);
-    l.zRe = _mm512_add_pd(_mm512_sub_pd(re2, im2), l.cRe);
+    l.zIm = _mm512_add_pd(_mm512_mul_pd(_mm512_mul_pd(two, l.zRe), l.zIm), cIm);
+    l.zRe = _mm512_add_pd(_mm512_sub_pd(re2, im2), cRe);
 }
 
-AVX512_INLINE void start(Lanes& l, __mmask8 fresh) {
-    l.zRe = _mm512_mask_mov_pd(l.zRe, fresh, l.cRe);
-    l.zIm = _mm512_mask_mov_pd(l.zIm, fresh, l.cIm);
-    l.left = _mm512_mask_mov_epi64(l.left, fresh, _mm512_set1_epi64(maxEscapeCount));
+// Lanes still iterating: in the disc with tests left.
+AVX512_INLINE __mmask8 runningLanes(const Lanes& l) {
+    return _mm512_mask_cmpgt_epi64_mask(l.inDisc, l.left, _mm512_setzero_si512());
+}
+
+// The counts of lanes that have ended: left + floor - 1 where the orbit escaped with tests left,
+// 0 where it ran out of tests (its count is below the floor, or 0).
+AVX512_INLINE __m512i endedCounts(const Lanes& l, std::int64_t floor) {
+    const __mmask8 counted = _mm512_cmpgt_epi64_mask(l.left, _mm512_setzero_si512());
+    return _mm512_maskz_add_epi64(counted, l.left, _mm512_set1_epi64(floor - 1));
+}
+
+AVX512_INLINE void start(Lanes& l, __m512d cRe, __m512d cIm, __mmask8 fresh,
+                         std::int64_t tests) {
+    l.zRe = _mm512_mask_mov_pd(l.zRe, fresh, cRe);
+    l.zIm = _mm512_mask_mov_pd(l.zIm, fresh, cIm);
+    l.left = _mm512_mask_mov_epi64(l.left, fresh, _mm512_set1_epi64(tests));
     l.inDisc |= fresh;
     l.loaded |= fresh;
 }
 
-// First pass over the next chunk of the input: writes the counts of the points it settles and
-// queues the others with their orbits so far.
+// The next `count` points (1..8) into the low lanes, the other lanes 0; moves past them.
+AVX512_INLINE void loadPoints(PointCursor& points, std::size_t count, __m512d& cRe, __m512d& cIm) {
+    const __mmask8 present = static_cast<__mmask8>(allLanes >> (lanes - count));
+    if (points.runLength(count) == count) {
+        cIm = _mm512_maskz_loadu_pd(present, points.im());
+        cRe = points.source.rows == 0
+                  ? _mm512_maskz_loadu_pd(present, points.re())
+                  : _mm512_maskz_mov_pd(present, _mm512_set1_pd(*points.re()));
+        points.skip(count);
+        return;
+    }
+    alignas(64) double re[lanes] = {}, im[lanes] = {};  // across the end of a column
+    for (std::size_t k = 0; k < count; ++k) points.take(re[k], im[k]);
+    cRe = _mm512_load_pd(re);
+    cIm = _mm512_load_pd(im);
+}
+
+// Screens the points base .. end - 1, at most one group of vectors (all of them when `whole`):
+// writes the counts of the points it settles and queues the others with their orbits so far.
+template <bool skipInterior, bool whole>
+AVX512_INLINE void screenGroup(Input& in, std::size_t base, std::size_t end) {
+    Survivors& queue = in.survivors;
+    Lanes group[screeningVectors] = {};
+    __m512d cRe[screeningVectors] = {}, cIm[screeningVectors] = {};
+    __mmask8 inside[screeningVectors] = {};
+    const auto lanesOf = [&](int v) -> std::size_t {  // points of vector v
+        if constexpr (whole) return lanes;
+        const std::size_t first = base + static_cast<std::size_t>(v) * lanes;
+        return first >= end ? 0 : std::min<std::size_t>(lanes, end - first);
+    };
+#pragma GCC unroll 8
+    for (int v = 0; v < screeningVectors; ++v) {
+        const std::size_t count = lanesOf(v);
+        if (count == 0) continue;
+        const __mmask8 present = static_cast<__mmask8>(allLanes >> (lanes - count));
+        loadPoints(in.points, count, cRe[v], cIm[v]);
+        if constexpr (skipInterior) inside[v] = surelyInsideLanes(present, cRe[v], cIm[v]);
+        start(group[v], cRe[v], cIm[v], present & ~inside[v], in.tests);
+    }
+    // Most points of a group tend to end alike: stop as soon as no lane is left running.
+    for (int s = 0;;) {
+#pragma GCC unroll 8
+        for (int v = 0; v < screeningVectors; ++v) step(group[v], cRe[v], cIm[v], in.two);
+#pragma GCC unroll 8
+        for (int v = 0; v < screeningVectors; ++v) step(group[v], cRe[v], cIm[v], in.two);
+        if ((s += 2) >= in.screenedSteps) break;
+        unsigned running = 0;
+#pragma GCC unroll 8
+        for (const Lanes& l : group) running |= runningLanes(l);
+        if (running == 0) break;
+    }
+    __mmask8 survive[screeningVectors];
+    unsigned anyRunning = 0;
+#pragma GCC unroll 8
+    for (int v = 0; v < screeningVectors; ++v) {
+        survive[v] = runningLanes(group[v]);
+        anyRunning |= survive[v];
+        const std::size_t count = lanesOf(v);
+        if (count == 0) continue;
+        // Lanes proved inside keep the count 0 that their zero `left` gives. A whole vector is
+        // stored at once where it can be (a masked byte store is slow): the second pass
+        // overwrites the survivors' bytes.
+        std::uint8_t* out = in.out + base + static_cast<std::size_t>(v) * lanes;
+        const __m512i counts = endedCounts(group[v], in.floor);
+        if (count == lanes)
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out),
+                             _mm512_maskz_cvtepi64_epi8(allLanes, counts));
+        else
+            _mm512_mask_cvtepi64_storeu_epi8(out, allLanes >> (lanes - count), counts);
+    }
+    if (anyRunning == 0) return;
+    const __m512i laneIndex = _mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0);
+#pragma GCC unroll 8
+    for (int v = 0; v < screeningVectors; ++v) {
+        const Lanes& l = group[v];
+        const __mmask8 running = survive[v];
+        const __m512i point = _mm512_add_epi64(
+            _mm512_set1_epi64(static_cast<std::int64_t>(base + static_cast<std::size_t>(v) * lanes)),
+            laneIndex);
+        _mm512_storeu_pd(queue.cRe + queue.size, _mm512_maskz_compress_pd(running, cRe[v]));
+        _mm512_storeu_pd(queue.cIm + queue.size, _mm512_maskz_compress_pd(running, cIm[v]));
+        _mm512_storeu_pd(queue.zRe + queue.size, _mm512_maskz_compress_pd(running, l.zRe));
+        _mm512_storeu_pd(queue.zIm + queue.size, _mm512_maskz_compress_pd(running, l.zIm));
+        _mm512_storeu_si512(queue.left + queue.size, _mm512_maskz_compress_epi64(running, l.left));
+        _mm512_storeu_si512(queue.point + queue.size, _mm512_maskz_compress_epi64(running, point));
+        queue.size += static_cast<std::size_t>(__builtin_popcount(running));
+    }
+}
+
+// First pass over the next chunk of the input, group by group.
 template <bool skipInterior>
 AVX512_FUNCTION [[gnu::noinline]] void screen(Input& in) {
-    const std::size_t end = std::min(in.n, in.next + screeningChunk);
-    Survivors& queue = in.survivors;
-    queue.head = 0;
-    queue.size = 0;
-    const __m512i laneIndex = _mm512_set_epi64(7, 6, 5, 4, 3, 2, 1, 0);
-    for (std::size_t base = in.next; base < end; base += screeningVectors * lanes) {
-        Lanes group[screeningVectors] = {};
-        __mmask8 inside[screeningVectors] = {};
-#pragma GCC unroll 8
-        for (int v = 0; v < screeningVectors; ++v) {
-            const std::size_t first = base + v * lanes;
-            if (first >= end) continue;
-            const std::size_t count = std::min<std::size_t>(lanes, end - first);
-            const __mmask8 present = static_cast<__mmask8>(allLanes >> (lanes - count));
-            group[v].cRe = _mm512_maskz_loadu_pd(present, in.re + first);
-            group[v].cIm = _mm512_maskz_loadu_pd(present, in.im + first);
-            if constexpr (skipInterior)
-                inside[v] = surelyInsideLanes(present, group[v].cRe, group[v].cIm);
-            start(group[v], present & ~inside[v]);
-        }
-        // Most points of a chunk tend to end alike: stop as soon as no lane is left in its disc.
-        for (int s = 0; s < screeningSteps; s += 2) {
-            unsigned running = 0;
-#pragma GCC unroll 8
-            for (const Lanes& l : group) running |= l.inDisc;
-            if (running == 0) break;
-#pragma GCC unroll 8
-            for (Lanes& l : group) step(l, in.two);
-#pragma GCC unroll 8
-            for (Lanes& l : group) step(l, in.two);
-        }
-#pragma GCC unroll 8
-        for (int v = 0; v < screeningVectors; ++v) {
-            const std::size_t first = base + v * lanes;
-            if (first >= end) continue;
-            const Lanes& l = group[v];
-            const __mmask8 escaped = l.loaded & ~l.inDisc;
-            const __m512i counts = _mm512_maskz_mov_epi64(escaped, l.left);  // inside: 0
-            _mm512_mask_cvtepi64_storeu_epi8(in.out + first, escaped | inside[v], counts);
-            const __m512i point =
-                _mm512_add_epi64(_mm512_set1_epi64(static_cast<std::int64_t>(first)), laneIndex);
-            _mm512_storeu_pd(queue.cRe + queue.size, _mm512_maskz_compress_pd(l.inDisc, l.cRe));
-            _mm512_storeu_pd(queue.cIm + queue.size, _mm512_maskz_compress_pd(l.inDisc, l.cIm));
-            _mm512_storeu_pd(queue.zRe + queue.size, _mm512_maskz_compress_pd(l.inDisc, l.zRe));
-            _mm512_storeu_pd(queue.zIm + queue.size, _mm512_maskz_compress_pd(l.inDisc, l.zIm));
-            _mm512_storeu_si512(queue.left + queue.size,
-                                _mm512_maskz_compress_epi64(l.inDisc, l.left));
-            _mm512_storeu_si512(queue.point + queue.size,
-                                _mm512_maskz_compress_epi64(l.inDisc, point));
-            queue.size += static_cast<std::size_t>(__builtin_popcount(l.inDisc));
-        }
-    }
-    in.next = end;
+    constexpr std::size_t groupSize = screeningVectors * lanes;
+    const std::size_t end = std::min(in.points.source.n, in.points.next + screeningChunk);
+    in.survivors.head = 0;
+    in.survivors.size = 0;
+    std::size_t base = in.points.next;
+    for (; base + groupSize <= end; base += groupSize)
+        screenGroup<skipInterior, true>(in, base, end);
+    if (base < end) screenGroup<skipInterior, false>(in, base, end);
 }
 
 // Writes the counts of the ended lanes and gives the free lanes the next survivors, screening
 // more of the input when the queue runs dry. Lanes left over at the end of the input stay empty.
+// Returns the lanes that took a point.
 template <bool skipInterior>
-AVX512_FUNCTION [[gnu::noinline]] void replace(Lanes& l, std::int64_t* point, unsigned ended,
-                                               Input& in) {
+AVX512_FUNCTION [[gnu::noinline]] unsigned replace(Lanes& l, Occupants& lanePoints, int v,
+                                                   unsigned ended, Input& in) {
+    std::int64_t* point = lanePoints.index[v];
     if (l.loaded & ended) {
-        alignas(64) std::int64_t left[lanes];
-        _mm512_store_si512(left, l.left);
+        alignas(64) std::int64_t counts[lanes];
+        _mm512_store_si512(counts, endedCounts(l, in.floor));
         for (unsigned m = l.loaded & ended; m != 0; m &= m - 1) {
             const int lane = __builtin_ctz(m);
-            in.out[point[lane]] = static_cast<std::uint8_t>(left[lane] > 0 ? left[lane] : 0);
+            in.out[point[lane]] = static_cast<std::uint8_t>(counts[lane]);
         }
     }
     l.loaded &= ~ended;
@@ -191,34 +267,60 @@ AVX512_FUNCTION [[gnu::noinline]] void replace(Lanes& l, std::int64_t* point, un
     unsigned free = ended;
     while (free != 0) {
         if (queue.head == queue.size) {
-            if (in.next == in.n) return;
+            if (in.points.done()) break;
             screen<skipInterior>(in);
             continue;
         }
         const unsigned take = lowestLanes(free, queue.size - queue.head);
         const std::size_t h = queue.head;
-        l.cRe = _mm512_mask_expand_pd(l.cRe, take, _mm512_loadu_pd(queue.cRe + h));
-        l.cIm = _mm512_mask_expand_pd(l.cIm, take, _mm512_loadu_pd(queue.cIm + h));
+        _mm512_store_pd(lanePoints.cRe[v], _mm512_mask_expand_pd(_mm512_load_pd(lanePoints.cRe[v]), take,
+                                                             _mm512_loadu_pd(queue.cRe + h)));
+        _mm512_store_pd(lanePoints.cIm[v], _mm512_mask_expand_pd(_mm512_load_pd(lanePoints.cIm[v]), take,
+                                                             _mm512_loadu_pd(queue.cIm + h)));
         l.zRe = _mm512_mask_expand_pd(l.zRe, take, _mm512_loadu_pd(queue.zRe + h));
         l.zIm = _mm512_mask_expand_pd(l.zIm, take, _mm512_loadu_pd(queue.zIm + h));
         l.left = _mm512_mask_expand_epi64(l.left, take, _mm512_loadu_si512(queue.left + h));
         l.inDisc |= take;
         l.loaded |= take;
-        const __m512i points = _mm512_loadu_si512(queue.point + h);
-        _mm512_store_si512(point, _mm512_mask_expand_epi64(_mm512_load_si512(point), take, points));
+        _mm512_store_si512(point, _mm512_mask_expand_epi64(_mm512_load_si512(point), take,
+                                                           _mm512_loadu_si512(queue.point + h)));
         queue.head += static_cast<std::size_t>(__builtin_popcount(take));
         free &= ~take;
     }
+    return ended & ~free;
 }
 
-template <bool skipInterior>
-AVX512_FUNCTION void run(const double* re, const double* im, std::uint8_t* out, std::size_t n) {
+// Ends the lanes whose orbit has come back bit for bit to where it was when kept: from there it
+// repeats values that all stayed in the disc, so it never escapes and the count is 0.
+// Floating-point equality is enough: the values it equates differ at most in the sign of a
+// zero, and the iteration maps such values to such values without changing any |z|^2.
+AVX512_INLINE void endCycles(Lanes& l, const Checkpoints& at, int v) {
+    const __mmask8 sameRe =
+        _mm512_mask_cmp_pd_mask(l.inDisc, l.zRe, _mm512_load_pd(at.re[v]), _CMP_EQ_OQ);
+    const __mmask8 cycled =
+        _mm512_mask_cmp_pd_mask(sameRe, l.zIm, _mm512_load_pd(at.im[v]), _CMP_EQ_OQ);
+    l.left = _mm512_mask_mov_epi64(l.left, cycled, _mm512_setzero_si512());
+}
+
+AVX512_INLINE void keepOrbits(const Lanes& l, Checkpoints& at, int v) {
+    _mm512_store_pd(at.re[v], l.zRe);
+    _mm512_store_pd(at.im[v], l.zIm);
+}
+
+AVX512_INLINE void forgetOrbits(Checkpoints& at, int v, __mmask8 lanesTaken) {
+    const __m512d nan = _mm512_set1_pd(std::numeric_limits<double>::quiet_NaN());
+    _mm512_mask_store_pd(at.re[v], lanesTaken, nan);
+    _mm512_mask_store_pd(at.im[v], lanesTaken, nan);
+}
+
+template <bool skipInterior, bool detectCycles>
+AVX512_FUNCTION void run(const PointSource& points, std::uint8_t* out, int floor) {
     Input in;
-    in.re = re;
-    in.im = im;
+    in.points = PointCursor{points};
     in.out = out;
-    in.n = n;
-    in.next = 0;
+    in.floor = std::clamp(floor, 1, maxEscapeCount);
+    in.tests = maxEscapeCount + 1 - in.floor;
+    in.screenedSteps = static_cast<int>(std::min<std::int64_t>(screeningSteps, in.tests));
     in.survivors.head = 0;
     in.survivors.size = 0;
     // Kept opaque so that 2.0 * zRe stays a multiplication: the compiler would turn it into
@@ -226,10 +328,17 @@ AVX512_FUNCTION void run(const double* re, const double* im, std::uint8_t* out, 
     in.two = _mm512_set1_pd(2.0);
     asm("" : "+v"(in.two));
     const __m512d two = in.two;
+    // Short batches, and batches whose counts end early under a floor, often end here.
+    screen<skipInterior>(in);
+    if (in.survivors.size == 0 && in.points.done()) return;
     Lanes group[vectorsInFlight] = {};
-    alignas(64) std::int64_t point[vectorsInFlight][lanes] = {};
-    for (int v = 0; v < vectorsInFlight; ++v)
-        replace<skipInterior>(group[v], point[v], allLanes, in);
+    Occupants lanePoints = {};
+    Checkpoints checkpoints;
+    CycleLooks looks;
+    for (int v = 0; v < vectorsInFlight; ++v) {
+        replace<skipInterior>(group[v], lanePoints, v, allLanes, in);
+        if constexpr (detectCycles) forgetOrbits(checkpoints, v, allLanes);
+    }
     for (;;) {
         std::uint64_t loaded = 0;
         for (int v = 0; v < vectorsInFlight; ++v)
@@ -241,31 +350,52 @@ AVX512_FUNCTION void run(const double* re, const double* im, std::uint8_t* out, 
 #pragma GCC unroll 8
             for (int s = 0; s < stepsPerCheck; ++s) {
 #pragma GCC unroll 8
-                for (Lanes& l : group) step(l, two);
+                for (int v = 0; v < vectorsInFlight; ++v)
+                    step(group[v], _mm512_load_pd(lanePoints.cRe[v]), _mm512_load_pd(lanePoints.cIm[v]),
+                         two);
+            }
+            if constexpr (detectCycles) {
+                const CycleLooks::Look look = looks.next();
+                if (look == CycleLooks::Look::Keep) {
+#pragma GCC unroll 8
+                    for (int v = 0; v < vectorsInFlight; ++v) keepOrbits(group[v], checkpoints, v);
+                } else if (look == CycleLooks::Look::Compare) {
+#pragma GCC unroll 8
+                    for (int v = 0; v < vectorsInFlight; ++v) endCycles(group[v], checkpoints, v);
+                }
             }
             allEnded = 0;
 #pragma GCC unroll 8
             for (int v = 0; v < vectorsInFlight; ++v) {
                 // Ended: out of the disc, or through every test (left may have run below 0).
-                ended[v] =
-                    group[v].loaded & ~_mm512_mask_cmpgt_epi64_mask(group[v].inDisc, group[v].left,
-                                                                    _mm512_setzero_si512());
+                ended[v] = group[v].loaded & ~runningLanes(group[v]);
                 allEnded |= static_cast<std::uint64_t>(ended[v]) << (v * lanes);
             }
         } while (allEnded != loaded && __builtin_popcountll(allEnded) < refillWhenEnded);
-        for (int v = 0; v < vectorsInFlight; ++v)
-            if (ended[v] != 0) replace<skipInterior>(group[v], point[v], ended[v], in);
+        for (int v = 0; v < vectorsInFlight; ++v) {
+            if (ended[v] == 0) continue;
+            const unsigned taken = replace<skipInterior>(group[v], lanePoints, v, ended[v], in);
+            if constexpr (detectCycles) forgetOrbits(checkpoints, v, static_cast<__mmask8>(taken));
+        }
     }
+}
+
+template <bool skipInterior>
+void runWith(bool detectCycles, const PointSource& points, std::uint8_t* out, int floor) {
+    if (detectCycles)
+        run<skipInterior, true>(points, out, floor);
+    else
+        run<skipInterior, false>(points, out, floor);
 }
 
 }  // namespace
 
-void escapeCountsAvx512(const double* re, const double* im, std::uint8_t* out, std::size_t n,
-                        bool skipInterior) {
-    if (skipInterior)
-        run<true>(re, im, out, n);
+void escapeCountsAvx512(const PointSource& points, std::uint8_t* out,
+                        const KernelOptions& options) {
+    if (options.skipInterior)
+        runWith<true>(options.detectCycles, points, out, options.floor);
     else
-        run<false>(re, im, out, n);
+        runWith<false>(options.detectCycles, points, out, options.floor);
 }
 
 }  // namespace halcyone

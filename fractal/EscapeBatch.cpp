@@ -1,5 +1,7 @@
 #include "fractal/EscapeBatch.h"
 
+#include <algorithm>
+
 #include "fractal/EscapeInterior.h"
 #include "fractal/EscapeKernels.h"
 #include "fractal/FractalPlane.h"
@@ -7,6 +9,9 @@
 namespace halcyone {
 
 namespace {
+
+// The fewest tests a point may take for which the interior test pays.
+constexpr int interiorTestFrom = 9;
 
 EscapeIsa detectFastestIsa() {
 #if HALCYONE_X86_KERNELS
@@ -20,10 +25,37 @@ EscapeIsa detectFastestIsa() {
     return EscapeIsa::Scalar;
 }
 
-void escapeCountsScalar(const double* re, const double* im, std::uint8_t* out, std::size_t n,
-                        bool skipInterior) {
-    for (std::size_t k = 0; k < n; ++k)
-        out[k] = skipInterior && surelyInsideSet(re[k], im[k]) ? 0 : escapeCount(re[k], im[k]);
+void escapeCountsScalar(const PointSource& points, std::uint8_t* out,
+                        const KernelOptions& options) {
+    for (PointCursor cursor{points}; !cursor.done();) {
+        const std::size_t k = cursor.next;
+        double re, im;
+        cursor.take(re, im);
+        out[k] = options.skipInterior && surelyInsideSet(re, im)
+                     ? 0
+                     : escapeCountFrom(re, im, options.floor);
+    }
+}
+
+void escapeCounts(EscapeMethod method, const PointSource& points, std::uint8_t* out, int floor) {
+    const EscapeIsa isa = escapeIsaAvailable(method.isa) ? method.isa : fastestEscapeIsa();
+    floor = std::clamp(floor, 1, maxEscapeCount);
+    // Orbits that a high floor cuts short cost less than the interior test would.
+    const bool skipInterior = method.skipInterior && maxEscapeCount + 1 - floor > interiorTestFrom;
+    const KernelOptions options{skipInterior, method.detectCycles, floor};
+    switch (isa) {
+#if HALCYONE_X86_KERNELS
+        case EscapeIsa::Avx512:
+            escapeCountsAvx512(points, out, options);
+            return;
+        case EscapeIsa::Avx2:
+            escapeCountsAvx2(points, out, options);
+            return;
+#endif
+        default:
+            escapeCountsScalar(points, out, options);
+            return;
+    }
 }
 
 }  // namespace
@@ -38,29 +70,31 @@ bool escapeIsaAvailable(EscapeIsa isa) {
 }
 
 EscapeMethod fastestEscapeMethod() {
-    return EscapeMethod{fastestEscapeIsa(), true};
+    return EscapeMethod{fastestEscapeIsa(), true, true};
 }
 
-void escapeCountBatch(const double* re, const double* im, std::uint8_t* out, std::size_t n) {
-    escapeCountBatchWith(fastestEscapeMethod(), re, im, out, n);
+void escapeCountBatch(const double* re, const double* im, std::uint8_t* out, std::size_t n,
+                      int floor) {
+    escapeCountBatchWith(fastestEscapeMethod(), re, im, out, n, floor);
 }
 
 void escapeCountBatchWith(EscapeMethod method, const double* re, const double* im,
-                          std::uint8_t* out, std::size_t n) {
-    const EscapeIsa isa = escapeIsaAvailable(method.isa) ? method.isa : fastestEscapeIsa();
-    switch (isa) {
-#if HALCYONE_X86_KERNELS
-        case EscapeIsa::Avx512:
-            escapeCountsAvx512(re, im, out, n, method.skipInterior);
-            return;
-        case EscapeIsa::Avx2:
-            escapeCountsAvx2(re, im, out, n, method.skipInterior);
-            return;
-#endif
-        default:
-            escapeCountsScalar(re, im, out, n, method.skipInterior);
-            return;
-    }
+                          std::uint8_t* out, std::size_t n, int floor) {
+    escapeCounts(method, PointSource{re, im, 0, n}, out, floor);
+}
+
+void escapeCountColumns(std::span<const double> columnRe, std::span<const double> rowIm,
+                        std::uint8_t* out, int floor) {
+    escapeCountColumnsWith(fastestEscapeMethod(), columnRe, rowIm, out, floor);
+}
+
+void escapeCountColumnsWith(EscapeMethod method, std::span<const double> columnRe,
+                            std::span<const double> rowIm, std::uint8_t* out, int floor) {
+    if (rowIm.empty()) return;
+    escapeCounts(method,
+                 PointSource{columnRe.data(), rowIm.data(), rowIm.size(),
+                             columnRe.size() * rowIm.size()},
+                 out, floor);
 }
 
 }  // namespace halcyone

@@ -4,33 +4,52 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace halcyone {
 
 // Instruction-set levels of the batch routine, slowest first. Every level gives the same counts.
 enum class EscapeIsa { Scalar, Avx2, Avx512 };
 
-// How a batch is computed: the instruction-set level and whether points that the interior test
-// proves to be inside the main cardioid or the period-2 bulb skip the loop.
+// How a batch is computed: the instruction-set level, whether points that the interior test
+// proves to be inside the main cardioid or the period-2 bulb skip the loop, and whether the
+// vector kernels stop an orbit that returns bit for bit to an earlier value (it never escapes:
+// count 0). Cycle detection looks at every orbit now and then, which costs next to nothing,
+// and saves most inside components beyond the cardioid and the bulb (2.4 times fewer
+// iterations inside a period-3 bulb); the scalar level ignores it.
 struct EscapeMethod {
     EscapeIsa isa = EscapeIsa::Scalar;
     bool skipInterior = true;
+    bool detectCycles = false;
 };
 
 // The highest level this processor (and its operating system) runs; detected once.
 EscapeIsa fastestEscapeIsa();
 bool escapeIsaAvailable(EscapeIsa isa);
-// The fastest level with the interior test: what escapeCountBatch uses.
+// The fastest level with the interior test and cycle detection: what escapeCountBatch uses.
 EscapeMethod fastestEscapeMethod();
 
 // out[k] = escapeCount(re[k], im[k]) for k < n, bit for bit, for every input including NaN,
 // infinities and subnormals. Thread-safe; allocates nothing and starts no threads. The pointers
 // need no particular alignment.
-void escapeCountBatch(const double* re, const double* im, std::uint8_t* out, std::size_t n);
+//
+// A caller that needs only the counts from `floor` up (1..255) passes it: counts below it read
+// as 0, and an orbit stops as soon as its count can no longer reach the floor, that is after
+// 256 - floor tests instead of 255. A floor of 0 or 1 gives every count.
+void escapeCountBatch(const double* re, const double* im, std::uint8_t* out, std::size_t n,
+                      int floor = 0);
 
 // The same with a chosen method, for tests and benchmarks. A level the processor lacks is
 // replaced by the fastest one it has.
 void escapeCountBatchWith(EscapeMethod method, const double* re, const double* im,
-                          std::uint8_t* out, std::size_t n);
+                          std::uint8_t* out, std::size_t n, int floor = 0);
+
+// The same for the points of a grid, column by column, without spelling out their coordinates:
+// out[i * rowIm.size() + j] = escapeCount(columnRe[i], rowIm[j]), on the calling thread. Long
+// runs are cheaper per point: the vector lanes run dry only at the end of a call.
+void escapeCountColumns(std::span<const double> columnRe, std::span<const double> rowIm,
+                        std::uint8_t* out, int floor = 0);
+void escapeCountColumnsWith(EscapeMethod method, std::span<const double> columnRe,
+                            std::span<const double> rowIm, std::uint8_t* out, int floor = 0);
 
 }  // namespace halcyone

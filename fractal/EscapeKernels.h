@@ -15,12 +15,76 @@
 
 namespace halcyone {
 
+// The points of one call, in order: arrays of both coordinates, or a grid taken column by
+// column, point (i, j) being (re[i], im[j]).
+struct PointSource {
+    const double* re;  // per point; for a grid, per column
+    const double* im;  // per point; for a grid, per row
+    std::size_t rows;  // 0 for arrays; for a grid, the points of a column
+    std::size_t n;     // points in all
+};
+
+// Walks the points of a source in order.
+struct PointCursor {
+    PointSource source;
+    std::size_t next = 0;  // index of the next point
+    std::size_t column = 0, row = 0;  // where the next point lies, for a grid
+
+    bool done() const { return next == source.n; }
+    // Points from the next one on that lie in one run of memory for both coordinates (a grid
+    // repeats the column's real part), at most `wanted`.
+    std::size_t runLength(std::size_t wanted) const {
+        const std::size_t left = source.n - next;
+        const std::size_t run = source.rows == 0 ? left : source.rows - row;
+        return wanted < run ? wanted : run;
+    }
+    const double* im() const { return source.im + (source.rows == 0 ? next : row); }
+    // The real part of the next point, and (arrays only) of the ones after it.
+    const double* re() const { return source.re + (source.rows == 0 ? next : column); }
+    void skip(std::size_t count) {
+        next += count;
+        if (source.rows == 0) return;
+        row += count;
+        while (row >= source.rows) row -= source.rows, ++column;
+    }
+    // Takes the next point.
+    void take(double& x, double& y) {
+        x = *re();
+        y = *im();
+        skip(1);
+    }
+};
+
+// When the vector kernels look for orbits that have come back to an earlier value: every fourth
+// check keeps the orbits, and the third check after it compares them, 24 iterations apart, so
+// that periods 1, 2, 3, 4, 6, 8 and 12 are caught at a small part of the cost of comparing at
+// every check.
+class CycleLooks {
+public:
+    enum class Look { None, Keep, Compare };
+
+    Look next() {
+        check_ = check_ + 1 == period ? 0 : check_ + 1;
+        return check_ == 0 ? Look::Keep : check_ == compareAt ? Look::Compare : Look::None;
+    }
+
+private:
+    static constexpr int period = 4;
+    static constexpr int compareAt = 3;
+    int check_ = 0;
+};
+
+struct KernelOptions {
+    bool skipInterior;
+    bool detectCycles;
+    int floor;  // counts below it read as 0; 0 or 1: every count exact
+};
+
 #if HALCYONE_X86_KERNELS
 // Each needs its instruction set (AVX2 or AVX-512F, with POPCNT) at run time.
-void escapeCountsAvx2(const double* re, const double* im, std::uint8_t* out, std::size_t n,
-                      bool skipInterior);
-void escapeCountsAvx512(const double* re, const double* im, std::uint8_t* out, std::size_t n,
-                        bool skipInterior);
+void escapeCountsAvx2(const PointSource& points, std::uint8_t* out, const KernelOptions& options);
+void escapeCountsAvx512(const PointSource& points, std::uint8_t* out,
+                        const KernelOptions& options);
 #endif
 
 }  // namespace halcyone

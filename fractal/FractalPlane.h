@@ -13,9 +13,11 @@ constexpr double bailoutSquared = 4.0;
 
 // Escape time of c = re + i*im, counted down from 255: 255 when |c|^2 > 4, 255 - k when the
 // orbit (starting at c itself) first leaves |z|^2 <= 4 after k iterations, 0 when it has not
-// left after 255. A NaN modulus counts as an escape. This plain loop is the reference that
-// every faster path must match bit for bit.
-inline std::uint8_t escapeCount(double re, double im) {
+// left after 255. A NaN modulus counts as an escape. With a floor (1..255), counts below it
+// read as 0 and the loop stops as soon as the count can no longer reach the floor; floor 0 or 1
+// gives every count. This plain loop is the reference that every faster path must match bit
+// for bit.
+inline std::uint8_t escapeCountFrom(double re, double im, int floor) {
     double zre = re;
     double zim = im;
     int n = maxEscapeCount;
@@ -23,13 +25,15 @@ inline std::uint8_t escapeCount(double re, double im) {
         const double zre2 = zre * zre;
         const double zim2 = zim * zim;
         if (!(zre2 + zim2 <= bailoutSquared)) return static_cast<std::uint8_t>(n);
-        if (n == 0) return 0;
+        if (n <= floor) return 0;
         --n;
         const double nextRe = zre2 - zim2 + re;
         zim = 2.0 * zre * zim + im;
         zre = nextRe;
     }
 }
+
+inline std::uint8_t escapeCount(double re, double im) { return escapeCountFrom(re, im, 0); }
 
 // Colour of an escape count (only its low byte counts) under a start colour: black for 0,
 // otherwise each component steps by 25 (red), 5 (green), 3 (blue) per count, modulo 255.

@@ -22,48 +22,73 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr std::uint8_t guardByte = 0xA5;
 constexpr std::size_t guardBytes = 16;
 
+// Points with their counts from the plain loop, computed once.
 struct Points {
     std::vector<double> re, im;
-    void add(double x, double y) { re.push_back(x), im.push_back(y); }
+    std::vector<std::uint8_t> plain;
+    void add(double x, double y) {
+        re.push_back(x), im.push_back(y), plain.push_back(escapeCount(x, y));
+    }
     std::size_t size() const { return re.size(); }
 };
 
-// Every level this machine runs, each with and without the interior test.
+// Every level this machine runs, each with and without the interior test, the vector levels
+// also with cycle detection.
 std::vector<EscapeMethod> availableMethods() {
     std::vector<EscapeMethod> methods;
     for (EscapeIsa isa : {EscapeIsa::Scalar, EscapeIsa::Avx2, EscapeIsa::Avx512})
         if (escapeIsaAvailable(isa))
-            for (bool skip : {false, true}) methods.push_back({isa, skip});
+            for (bool skip : {false, true})
+                for (bool cycles : {false, true})
+                    if (!cycles || isa != EscapeIsa::Scalar) methods.push_back({isa, skip, cycles});
     return methods;
 }
 
-// Runs `method` on n points from `first` into an output at `outOffset` and compares with
-// escapeCount; the guard bytes around the output must stay untouched.
+std::string nameOf(EscapeMethod method, int floor) {
+    return std::string(std::array{"scalar", "AVX2", "AVX-512"}[int(method.isa)]) +
+           (method.skipInterior ? " with interior test" : "") +
+           (method.detectCycles ? " with cycle detection" : "") +
+           (floor > 1 ? " from count " + std::to_string(floor) : "");
+}
+
+// Runs `method` on n points from `first` into an output at `outOffset` and compares with the
+// plain loop: every count from `floor` up, 0 below it. The guard bytes around the output must
+// stay untouched.
 testing::AssertionResult matchesReference(EscapeMethod method, const Points& points,
                                           std::size_t first = 0, std::size_t n = SIZE_MAX,
-                                          std::size_t outOffset = 0) {
-    const std::string name = std::string(std::array{"scalar", "AVX2", "AVX-512"}[int(method.isa)]) +
-                             (method.skipInterior ? " with interior test" : "");
+                                          std::size_t outOffset = 0, int floor = 0) {
+    const std::string name = nameOf(method, floor);
     n = std::min(n, points.size() - first);
     std::vector<std::uint8_t> buffer(outOffset + n + 2 * guardBytes, guardByte);
     const auto out = buffer.begin() + std::ptrdiff_t(guardBytes + outOffset);
-    escapeCountBatchWith(method, &points.re[first], &points.im[first], &*out, n);
+    escapeCountBatchWith(method, &points.re[first], &points.im[first], &*out, n, floor);
     const auto isGuard = [](std::uint8_t b) { return b == guardByte; };
     if (!std::all_of(buffer.begin(), out, isGuard) ||
         !std::all_of(out + std::ptrdiff_t(n), buffer.end(), isGuard))
         return testing::AssertionFailure() << name << " wrote outside its output";
     for (std::size_t k = 0; k < n; ++k) {
-        const double x = points.re[first + k], y = points.im[first + k];
-        if (out[std::ptrdiff_t(k)] != escapeCount(x, y))
-            return testing::AssertionFailure() << name << " at (" << std::hexfloat << x << ", " << y
-                                               << "): " << int(out[std::ptrdiff_t(k)])
-                                               << " instead of " << int(escapeCount(x, y));
+        const int plain = points.plain[first + k];
+        const int expected = plain >= floor ? plain : 0;
+        if (out[std::ptrdiff_t(k)] != expected)
+            return testing::AssertionFailure()
+                   << name << " at (" << std::hexfloat << points.re[first + k] << ", "
+                   << points.im[first + k] << "): " << int(out[std::ptrdiff_t(k)]) << " instead of "
+                   << expected << " (plain loop: " << plain << ")";
     }
     return testing::AssertionSuccess();
 }
 
 void expectEveryMethodMatches(const Points& points) {
     for (EscapeMethod method : availableMethods()) EXPECT_TRUE(matchesReference(method, points));
+}
+
+Points gridOf(const ViewRect& view, int columns, int rows) {
+    Points grid;
+    for (int i = 0; i < columns; ++i)
+        for (int j = 0; j < rows; ++j)
+            grid.add(view.X1 + (view.X2 - view.X1) * i / columns,
+                     view.Y1 + (view.Y2 - view.Y1) * j / rows);
+    return grid;
 }
 
 // A boundary point with its outward unit normal.
@@ -89,10 +114,11 @@ void addAt(Points& points, const BoundaryPoint& b, long double distance) {  // >
                static_cast<double>(b.im + distance * b.normalIm));
 }
 
-// By default the fastest level this processor runs, with the interior test.
+// By default the fastest level this processor runs, with the interior test and cycle detection.
 TEST(EscapeBatch, DefaultsToTheFastestLevelAndMatchesEscapeCountOnGridsOfThreeViews) {
     EXPECT_TRUE(escapeIsaAvailable(fastestEscapeMethod().isa));
     EXPECT_TRUE(fastestEscapeMethod().skipInterior);
+    EXPECT_TRUE(fastestEscapeMethod().detectCycles);
 #if defined(__x86_64__)
     if (__builtin_cpu_supports("avx512f")) {
         EXPECT_EQ(fastestEscapeMethod().isa, EscapeIsa::Avx512);
@@ -102,12 +128,7 @@ TEST(EscapeBatch, DefaultsToTheFastestLevelAndMatchesEscapeCountOnGridsOfThreeVi
     const ViewRect periodThreeBulb{-0.1326, -0.1126, 0.7349, 0.7549};
     for (const ViewRect& view : {ViewRect{}, seahorseValley, periodThreeBulb}) {
         SCOPED_TRACE(testing::Message() << "view " << view.X1 << ".." << view.X2);
-        Points grid;
-        for (int i = 0; i < 300; ++i)
-            for (int j = 0; j < 200; ++j)
-                grid.add(view.X1 + (view.X2 - view.X1) * i / 300,
-                         view.Y1 + (view.Y2 - view.Y1) * j / 200);
-        expectEveryMethodMatches(grid);
+        expectEveryMethodMatches(gridOf(view, 300, 200));
     }
 }
 
@@ -192,6 +213,114 @@ TEST(EscapeBatch, MatchesEscapeCountNextToTheCardioidAndBulbBoundaries) {
         accepted += surelyInsideSet(points.re[k], points.im[k]);
     EXPECT_GT(accepted, 20000u) << "of " << points.size();
     expectEveryMethodMatches(points);
+}
+
+// Grids passed column by column, of every height around the vector widths, across the ends of
+// columns: every level, with and without a floor.
+TEST(EscapeBatch, ColumnsOfAnyHeightMatchEscapeCount) {
+    for (std::size_t rows : {1, 2, 3, 7, 8, 9, 31, 33, 200})
+        for (std::size_t columns : {1, 5, 37}) {
+            std::vector<double> columnRe, rowIm;
+            for (std::size_t i = 0; i < columns; ++i) columnRe.push_back(-2.0 + 2.6 * i / columns);
+            for (std::size_t j = 0; j < rows; ++j) rowIm.push_back(-1.1 + 2.2 * j / rows);
+            for (EscapeMethod method : availableMethods())
+                for (int floor : {0, 250}) {
+                    std::vector<std::uint8_t> out(columns * rows + guardBytes, guardByte);
+                    escapeCountColumnsWith(method, columnRe, rowIm, out.data(), floor);
+                    for (std::size_t i = 0; i < columns; ++i)
+                        for (std::size_t j = 0; j < rows; ++j) {
+                            const int plain = escapeCount(columnRe[i], rowIm[j]);
+                            ASSERT_EQ(out[i * rows + j], plain >= floor ? plain : 0)
+                                << nameOf(method, floor) << ", " << columns << " x " << rows
+                                << ", column " << i << ", row " << j;
+                        }
+                    ASSERT_EQ(out[columns * rows], guardByte) << nameOf(method, floor);
+                }
+        }
+}
+
+// Counts from a floor up: exact where they reach it, 0 below, on every level, for floors that
+// end orbits inside the screening pass and after it, on grids where every count occurs and on
+// the special values.
+TEST(EscapeBatch, CountsFromAFloorAreExactAboveItAndZeroBelow) {
+    Points points = gridOf(ViewRect{}, 120, 80);
+    const Points seahorse = gridOf(ViewRect{-0.775, -0.725, 0.075, 0.125}, 100, 100);
+    points.re.insert(points.re.end(), seahorse.re.begin(), seahorse.re.end());
+    points.im.insert(points.im.end(), seahorse.im.begin(), seahorse.im.end());
+    points.plain.insert(points.plain.end(), seahorse.plain.begin(), seahorse.plain.end());
+    for (double x : {nan, inf, -inf, 0.0, -2.0, 2.0, 1e300})
+        for (double y : {nan, inf, 0.0, -0.0, 1.0}) points.add(x, y);
+    std::array<int, 256> seen{};
+    for (std::uint8_t c : points.plain) ++seen[c];
+    EXPECT_GT(std::count_if(seen.begin(), seen.end(), [](int n) { return n > 0; }), 200);
+    for (EscapeMethod method : availableMethods())
+        for (int floor : {-5, 0, 1, 2, 100, 200, 247, 248, 249, 250, 253, 254, 255, 300})
+            EXPECT_TRUE(matchesReference(method, points, 0, SIZE_MAX, 0, std::clamp(floor, 0, 255)))
+                << "floor " << floor;
+    // Out-of-range floors are held to 1..255.
+    std::vector<std::uint8_t> low(points.size()), high(points.size());
+    escapeCountBatch(points.re.data(), points.im.data(), low.data(), points.size(), -5);
+    escapeCountBatch(points.re.data(), points.im.data(), high.data(), points.size(), 300);
+    EXPECT_EQ(low, points.plain);
+    for (std::size_t k = 0; k < points.size(); ++k)
+        ASSERT_EQ(high[k], points.plain[k] == 255 ? 255 : 0);
+}
+
+// Points on either side of the boundary of the period-3 bulb above the cardioid, found by
+// bisection along rays from its centre between a point the plain loop keeps and one it lets
+// escape: the orbits there converge slowest or escape latest, where cycle detection is most
+// tempted to stop too early.
+Points nextToThePeriodThreeBulb() {
+    const double centreRe = -0.1225611668766536, centreIm = 0.7448617666197442;
+    Points points;
+    for (int a = 0; a < 600; ++a) {
+        const double angle = 2 * std::numbers::pi * a / 600;
+        const double dx = std::cos(angle), dy = std::sin(angle);
+        double inside = 0.0, outside = 0.2;
+        if (escapeCount(centreRe + outside * dx, centreIm + outside * dy) == 0) continue;
+        for (int k = 0; k < 80; ++k) {
+            const double middle = (inside + outside) / 2;
+            if (middle == inside || middle == outside) break;
+            (escapeCount(centreRe + middle * dx, centreIm + middle * dy) == 0 ? inside : outside) =
+                middle;
+        }
+        for (double t : {inside, outside})
+            for (double d : {0.0, 1e-17, -1e-17, 1e-15, -1e-15, 1e-12, -1e-12, 1e-9, -1e-9, 1e-6})
+                points.add(centreRe + (t + d) * dx, centreIm + (t + d) * dy);
+    }
+    return points;
+}
+
+// Cycle detection stops an orbit only where the plain loop would run all 255 iterations: on
+// full grids of views inside and around small components, and next to the boundaries of the
+// period-3 bulb (the cardioid's and the period-2 bulb's are covered above).
+TEST(EscapeBatch, CycleDetectionNeverStopsAnOrbitThatEscapes) {
+    const ViewRect views[] = {
+        {-0.1526, -0.0926, 0.7149, 0.7749},  // the period-3 bulb and its edge
+        {-1.7686, -1.7386, -0.015, 0.015},   // the period-3 copy of the set on the axis
+        {-1.3, -1.2, 0.0, 0.1},              // the period-4 bulb on the axis, and its edge
+        {0.2, 0.4, -0.1, 0.1},               // the cusp, and outside it
+    };
+    std::vector<Points> sets;
+    for (const ViewRect& view : views) sets.push_back(gridOf(view, 160, 160));
+    sets.push_back(nextToThePeriodThreeBulb());
+    std::size_t inside = 0;
+    for (const Points& points : sets) inside += std::count(points.plain.begin(), points.plain.end(), 0);
+    EXPECT_GT(inside, 30000u);
+    // Copies of points that outlast the first pass and escape soon after: a lane that takes a
+    // new copy must not compare its orbit with its predecessor's.
+    Points copies;
+    const double escapeSoon[][2] = {{-0.7475, 0.2}, {-0.74, 0.2}, {-0.76, 0.2},
+                                    {-1.3, 0.1},    {-1.77, 0.05}, {-0.76, 0.1}};  // 225..246
+    for (int copy = 0; copy < 400; ++copy)
+        for (const auto& c : escapeSoon) copies.add(c[0], c[1]);
+    sets.push_back(copies);
+    for (const Points& points : sets)
+        for (EscapeMethod method : availableMethods())
+            if (method.detectCycles) {
+                EXPECT_TRUE(matchesReference(method, points));
+                EXPECT_TRUE(matchesReference(method, points, 0, SIZE_MAX, 0, 1));
+            }
 }
 
 }  // namespace
