@@ -1,6 +1,7 @@
 #include "compose/ComposeSampler.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "fractal/EscapeBatch.h"
 
@@ -13,15 +14,44 @@ constexpr int controllerReach = midiParameterCount;
 // A border walk starts with enough rows to fill the batch routine's vector lanes and doubles
 // from there: an early match wastes little, and a long walk pays little per-call overhead.
 constexpr int firstBorderBatch = 32;
-constexpr int maxBorderBatch = 128;
-constexpr int averageBatch = 256;
-constexpr int rowBatchCapacity = std::max(maxBorderBatch, averageBatch);
+constexpr int maxBorderBatch = 256;
+// "Average amount" samples whole columns in runs this long: the vector lanes run dry only at the
+// end of a run.
+constexpr int averageBatch = 16384;
 // Columns handed to a thread at a time; column costs differ a lot, so keep this small.
 constexpr int columnsPerTask = 2;
 constexpr int squareColumnsPerTask = 4;
+// Fewer samples than this stay on the calling thread: waking the other threads costs more than
+// they would save, and on a busy machine a parallel region can wait milliseconds for a core.
+constexpr long parallelFromSamples = 1 << 14;
 
 // Imaginary parts of rows -controllerReach .. maxGridSize of the grid being scanned.
 std::array<double, controllerReach + maxGridSize + 1> rowIm;
+
+// How many of the n bytes equal `value`, eight at a time: each byte of the difference is tested
+// for zero without carries between bytes, and the results are summed in eight byte-wide
+// counters, emptied every 31 words so that their total stays below 256.
+int countEqualBytes(const std::uint8_t* bytes, int n, std::uint8_t value) {
+    constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7F;
+    constexpr std::uint64_t ones = 0x0101010101010101;
+    constexpr int wordsPerSum = 31;
+    const std::uint64_t pattern = ones * value;
+    int t = 0;
+    int differ = 0;
+    while (t + 8 <= n) {
+        std::uint64_t sums = 0;
+        for (int w = 0; w < wordsPerSum && t + 8 <= n; ++w, t += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes + t, sizeof word);
+            const std::uint64_t x = word ^ pattern;
+            sums += ((((x & low7) + low7) | x) >> 7) & ones;  // 1 in each byte that differs
+        }
+        differ += static_cast<int>((sums * ones) >> 56);
+    }
+    int equal = t - differ;
+    for (; t < n; ++t) equal += bytes[t] == value;
+    return equal;
+}
 
 }  // namespace
 
@@ -65,8 +95,15 @@ ColumnSample sampleColumnReference(const ScanSettings& settings, const SampleGri
     return out;
 }
 
-ParallelColumnSampler::ParallelColumnSampler(const ScanSettings& settings, const SampleGrid& grid)
-    : settings_(settings), grid_(grid) {
+ParallelColumnSampler::ParallelColumnSampler(const ScanSettings& settings, const SampleGrid& grid,
+                                             SampleCounts counts)
+    : settings_(settings),
+      grid_(grid),
+      method_(fastestEscapeMethod()),
+      floor_(counts == SampleCounts::AsNeeded ? settings.countFloor : 0) {
+    for (int v = 0; v < escapeCountValues; ++v)
+        if (settings.matchesColour[v])
+            matchingCounts_[matchingCountValues_++] = static_cast<std::uint8_t>(v);
     for (int row = -controllerReach; row <= grid.side; ++row)
         rowIm[static_cast<std::size_t>(row + controllerReach)] = grid.im(row);
 }
@@ -76,34 +113,36 @@ const double* ParallelColumnSampler::rowsFrom(int row) const {
 }
 
 void ParallelColumnSampler::sampleColumns(int first, int count, ColumnSample* out) const {
-#pragma omp parallel for schedule(dynamic, columnsPerTask)
+    const bool parallel = static_cast<long>(count) * grid_.side >= parallelFromSamples;
+#pragma omp parallel for schedule(dynamic, columnsPerTask) if (parallel)
     for (int t = 0; t < count; ++t) out[t] = sampleColumn(first + t);
 }
 
 ColumnSample ParallelColumnSampler::sampleColumn(int column) const {
-    std::array<double, rowBatchCapacity> re;  // the column's real part, once per row of a batch
-    re.fill(grid_.re(column));
+    if (floor_ == noMatchingCount) return ColumnSample{};  // every column a rest
     switch (static_cast<ScanMode>(settings_.mode)) {
         case ScanMode::UpBorder:
-            return border(column, re.data(), false);
+            return border(column, false);
         case ScanMode::DownBorder:
-            return border(column, re.data(), true);
+            return border(column, true);
         case ScanMode::AverageAmount:
-            return averageAmount(column, re.data());
+            return averageAmount(column);
         default:
             return ColumnSample{};
     }
 }
 
-ColumnSample ParallelColumnSampler::border(int column, const double* re, bool fromBottom) const {
+ColumnSample ParallelColumnSampler::border(int column, bool fromBottom) const {
     ColumnSample out{};
+    const double re = grid_.re(column);
     std::array<std::uint8_t, maxBorderBatch> counts;
     const int side = grid_.side;
     int batch = firstBorderBatch;
     for (int done = 0; done < side; done += batch, batch = std::min(2 * batch, maxBorderBatch)) {
         const int n = std::min(batch, side - done);
         const int lowest = fromBottom ? side - done - n : done;  // rows lowest .. lowest + n - 1
-        escapeCountBatch(re, rowsFrom(lowest), counts.data(), static_cast<std::size_t>(n));
+        escapeCountColumnsWith(method_, {&re, 1}, {rowsFrom(lowest), static_cast<std::size_t>(n)},
+                               counts.data(), floor_);
         for (int walked = 0; walked < n; ++walked) {
             const int t = fromBottom ? n - 1 - walked : walked;
             if (!settings_.matchesColour[counts[t]]) continue;
@@ -121,18 +160,29 @@ ColumnSample ParallelColumnSampler::border(int column, const double* re, bool fr
     return out;
 }
 
-ColumnSample ParallelColumnSampler::averageAmount(int column, const double* re) const {
+ColumnSample ParallelColumnSampler::averageAmount(int column) const {
     ColumnSample out{};
+    const double re = grid_.re(column);
     std::array<std::uint8_t, averageBatch> counts;
     const int side = grid_.side;
     int lastRowAtOne = side - 1;  // the last row walked while exactly one match was counted
     for (int row = 0; row < side; row += averageBatch) {
         const int n = std::min(averageBatch, side - row);
-        escapeCountBatch(re, rowsFrom(row), counts.data(), static_cast<std::size_t>(n));
-        for (int t = 0; t < n; ++t) {
-            if (!settings_.matchesColour[counts[t]]) continue;
-            if (++out.k == 2) lastRowAtOne = row + t - 1;
+        escapeCountColumnsWith(method_, {&re, 1}, {rowsFrom(row), static_cast<std::size_t>(n)},
+                               counts.data(), floor_);
+        // Counted without branches; the batch that holds the second match is walked again.
+        int matches = 0;
+        for (int m = 0; m < matchingCountValues_; ++m)
+            matches += countEqualBytes(counts.data(), n, matchingCounts_[m]);
+        if (out.k < 2 && out.k + matches >= 2) {
+            for (int t = 0, k = out.k;; ++t) {
+                if (settings_.matchesColour[counts[t]] && ++k == 2) {
+                    lastRowAtOne = row + t - 1;
+                    break;
+                }
+            }
         }
+        out.k += matches;
     }
     // The reference re-samples the controllers on every row while the count is 1; the samples
     // are pure, so the last of those rows alone decides them.
@@ -155,19 +205,25 @@ void ParallelColumnSampler::sampleSlots(int column, int firstRow, int direction,
         slotOf[n++] = i;
     }
     if (n == 0) return;
-    escapeCountBatch(re.data(), im.data(), counts.data(), static_cast<std::size_t>(n));
+    escapeCountBatchWith(method_, re.data(), im.data(), counts.data(), static_cast<std::size_t>(n));
     for (int t = 0; t < n; ++t) out.params[slotOf[t]] = counts[t];
 }
 
 void sampleSquareParallel(const SampleGrid& grid, std::uint8_t* out) {
     const int side = grid.side;
+    std::array<double, maxSquareSide> re;
     std::array<double, maxSquareSide> im;
-    for (int row = 0; row < side; ++row) im[row] = grid.im(row);
-#pragma omp parallel for schedule(dynamic, squareColumnsPerTask)
-    for (int column = 0; column < side; ++column) {
-        std::array<double, maxSquareSide> re;
-        re.fill(grid.re(column));
-        escapeCountBatch(re.data(), im.data(), out + column * side, static_cast<std::size_t>(side));
+    for (int k = 0; k < side; ++k) {
+        re[static_cast<std::size_t>(k)] = grid.re(k);
+        im[static_cast<std::size_t>(k)] = grid.im(k);
+    }
+    const std::span<const double> rows(im.data(), static_cast<std::size_t>(side));
+    const bool parallel = static_cast<long>(side) * side >= parallelFromSamples;
+#pragma omp parallel for schedule(dynamic) if (parallel)
+    for (int first = 0; first < side; first += squareColumnsPerTask) {
+        const int count = std::min(squareColumnsPerTask, side - first);
+        escapeCountColumns({re.data() + first, static_cast<std::size_t>(count)}, rows,
+                           out + first * side);
     }
 }
 

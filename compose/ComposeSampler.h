@@ -7,6 +7,7 @@
 
 #include "compose/ComposeGrid.h"
 #include "compose/ComposeSettings.h"
+#include "fractal/EscapeBatch.h"
 
 namespace halcyone {
 
@@ -23,14 +24,23 @@ struct ColumnSample {
 ColumnSample sampleColumnReference(const ScanSettings& settings, const SampleGrid& grid,
                                    int column);
 
-// Samples blocks of columns on all cores. Border modes walk rows in growing batches (8 up to 64)
-// so that little is computed past an early match; "Average amount" counts whole columns and
-// samples the controllers once, at the row the reference ends on. The row coordinates live in
-// a static table sized for the largest grid: one sampler at a time, created and used by the
-// thread that composes. Requires grid.side <= maxGridSize.
+// Samples blocks of columns on all cores. Border modes walk rows in growing batches (32 up to
+// 256) so that little is computed past an early match; "Average amount" counts whole columns
+// and samples the controllers once, at the row the reference ends on. Rows that only look for
+// the channel's colour iterate no further than the colour's lowest count allows (the counts
+// below it read as 0), and not at all when no count has the colour; controller samples get
+// their exact counts. The row coordinates live in a static table sized for the largest grid:
+// one sampler at a time, created and used by the thread that composes. Requires
+// grid.side <= maxGridSize.
+enum class SampleCounts {
+    AsNeeded,  // rows that look for the colour stop iterating once they cannot match
+    InFull,    // every count in full, as before the cut-off: to compare it with
+};
+
 class ParallelColumnSampler {
 public:
-    ParallelColumnSampler(const ScanSettings& settings, const SampleGrid& grid);
+    ParallelColumnSampler(const ScanSettings& settings, const SampleGrid& grid,
+                          SampleCounts counts = SampleCounts::AsNeeded);
 
     // out[t] = the sample of column first + t, for t < count.
     void sampleColumns(int first, int count, ColumnSample* out) const;
@@ -38,14 +48,20 @@ public:
 private:
     ColumnSample sampleColumn(int column) const;
     // Walks rows from the top ("Up border") or from the bottom ("Down border") to the first match.
-    ColumnSample border(int column, const double* re, bool fromBottom) const;
-    ColumnSample averageAmount(int column, const double* re) const;
+    ColumnSample border(int column, bool fromBottom) const;
+    ColumnSample averageAmount(int column) const;
     // Samples each enabled slot i at row firstRow + direction * i.
     void sampleSlots(int column, int firstRow, int direction, ColumnSample& out) const;
     const double* rowsFrom(int row) const;
 
     const ScanSettings& settings_;
     const SampleGrid& grid_;
+    EscapeMethod method_;
+    int floor_;  // the lowest count that the rows looking for the colour need
+    // The counts whose colour is the channel's (two at most: black is the colour of count 0 and
+    // of at most one other count, any other colour of at most one count).
+    std::array<std::uint8_t, escapeCountValues> matchingCounts_{};
+    int matchingCountValues_ = 0;
 };
 
 // Every sample of the "Play square" grid, column by column: out[column * side + row]. Parallel.

@@ -27,8 +27,11 @@ ScanSettings scanSettingsFor(const Channel& channel, int barCount, Colour startC
         s.slotEnabled[i] = channel.paramEnabled[i] != 0;
         s.anyParameter = s.anyParameter || s.slotEnabled[i];
     }
-    for (int v = 0; v < escapeCountValues; ++v)
+    s.countFloor = noMatchingCount;
+    for (int v = escapeCountValues - 1; v >= 0; --v) {
         s.matchesColour[v] = iterationColour(v, startColour) == channel.colour;
+        if (s.matchesColour[v]) s.countFloor = v;
+    }
     return s;
 }
 

@@ -44,7 +44,13 @@ struct ScanSettings {
     bool anyParameter;
     std::array<bool, midiParameterCount> slotEnabled;
     std::array<bool, escapeCountValues> matchesColour;  // count -> its colour is the channel's
+    // The lowest count that matches, when count 0 (inside the set) does not: a sample whose
+    // count falls below it cannot match, so its orbit may stop there. 0 when count 0 matches,
+    // noMatchingCount when no count does.
+    int countFloor;
 };
+
+constexpr int noMatchingCount = escapeCountValues;
 
 // barCount is held to 1..999 and noteLength to 0..6, the ranges the buffers are sized for.
 ScanSettings scanSettingsFor(const Channel& channel, int barCount, Colour startColour);

@@ -35,7 +35,10 @@ enum class Scan { Ended, Stopped };
 Scan scanColumns(const ScanSettings& settings, const SampleGrid& grid, ScanFold& fold,
                  ComposeProgress& progress, ComposeExecution execution) {
     const int block = blockColumnsFor(grid.side);
-    const ParallelColumnSampler sampler(settings, grid);
+    const ParallelColumnSampler sampler(settings, grid,
+                                        execution == ComposeExecution::ParallelFullCounts
+                                            ? SampleCounts::InFull
+                                            : SampleCounts::AsNeeded);
     // The reference runs every column of the grid until the fold ends the scan; the parallel
     // path knows beforehand where that will be.
     const int columns =

@@ -8,7 +8,9 @@ namespace halcyone {
 
 // How a compose takes its samples. Both give the same events and the same progress steps.
 enum class ComposeExecution {
-    Parallel,   // blocks of columns sampled on all cores through escapeCountBatch
+    Parallel,   // blocks of columns sampled on all cores through escapeCountBatch, each row
+                // iterated only as far as can still change a note
+    ParallelFullCounts,  // the same with every count in full: to compare the cut-off with
     Reference,  // one thread, one escapeCount call per sample, stopping where the scan stops
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <omp.h>
 
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -24,7 +25,8 @@ struct Outcome {
     std::vector<NoteEvent> events;
 };
 
-// Composes with a fresh panel showing `bars`, keeping every entry of both arrays.
+// Composes with a fresh panel showing `bars`, keeping the written entries of both arrays (every
+// entry past them is zero).
 Outcome composeWith(Channel& channel, int bars, bool differentSet, ComposeExecution execution) {
     MemoryControlPanel panel;
     ScopedControlHost scope(panel);
@@ -33,8 +35,8 @@ Outcome composeWith(Channel& channel, int bars, bool differentSet, ComposeExecut
     o.result = composeChannel(channel, ComposeInputs{bars, differentSet}, progress, execution);
     o.barCount = appState.barCount;
     o.progressSteps = panel.count(ControlId::Progress, ControlMessage::StepIt);
-    o.rawEvents.assign(channel.rawEvents.begin(), channel.rawEvents.end());
-    o.events.assign(channel.events.begin(), channel.events.end());
+    o.rawEvents.assign(channel.rawEvents.begin(), channel.rawEvents.begin() + channel.rawEventsExtent);
+    o.events.assign(channel.events.begin(), channel.events.begin() + channel.eventsExtent);
     return o;
 }
 
@@ -120,11 +122,65 @@ TEST_F(ComposerParallel, RandomSetUpsMatchTheReference) {
         composedNotes += eventCount(channel.rawEvents) > 0;
         const int threads = 1 + n % 3;
         ScopedThreads scope(threads);
-        expectSameOutcome(reference,
-                          composeWith(channel, bars, differentSet, ComposeExecution::Parallel),
-                          threads);
+        for (ComposeExecution parallel :
+             {ComposeExecution::Parallel, ComposeExecution::ParallelFullCounts})
+            expectSameOutcome(reference, composeWith(channel, bars, differentSet, parallel),
+                              threads);
     }
     EXPECT_GT(composedNotes, cases / 2);  // the comparisons are mostly of real compositions
+}
+
+// Colours that match several counts (black under a black start colour: counts 0 and 255), count
+// 0 alone, one count, and none at all, on views with NaN, infinite and zero-width coordinates:
+// the cut-off, the skipped sampling where nothing can match and the cycle detection change no
+// note, in any mode.
+TEST_F(ComposerParallel, EveryColourAndDegenerateViewMatchesTheReference) {
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    const ViewRect views[] = {
+        ViewRect{},
+        {-1.9, 0.5, -1.2, 1.2},    // reaches past |c| = 2 at the corners
+        {-0.5, -0.5, -1.0, 1.0},   // zero width: every column alike
+        {-2.0, 1.0, 0.0, 0.0},     // zero height: every row on the real axis
+        {nan, 1.0, -1.0, 1.0},     // no column has a number
+        {-2.0, 1.0, -1.0, nan},
+        {-inf, 1.0, -1.0, 1.0},    // the first column at -inf, the others NaN
+        {-2.0, 1.0, -1.0, inf},
+        {-0.2, 0.1, 0.6, 0.9},     // the period-3 bulb: inside points that cycle
+    };
+    struct ColourCase {
+        const char* name;
+        Colour start;
+        Colour colour;
+    };
+    const ColourCase colours[] = {
+        {"counts 0 and 255", black, black},
+        {"count 0", defaultStartColour, black},
+        {"count 252", defaultStartColour, iterationColour(252, defaultStartColour)},
+        {"count 200", defaultStartColour, iterationColour(200, defaultStartColour)},
+        {"no count", defaultStartColour, makeColour(255, 255, 255)},
+    };
+    for (int i = 0; i < midiParameterCount; ++i) {
+        channel.paramEnabled[i] = 1;
+        channel.slideSpeed[i] = 3 * i;
+    }
+    channel.noteLength = 4;  // "1/16": 58 columns for 3 bars
+    for (const ViewRect& view : views)
+        for (const ColourCase& c : colours)
+            for (int mode = 0; mode <= modeCount; ++mode) {  // modeCount: a mode that matches nothing
+                SCOPED_TRACE(testing::Message() << c.name << ", mode " << mode << ", view "
+                                                << view.X1 << " " << view.X2 << " " << view.Y1
+                                                << " " << view.Y2);
+                appState.sharedView = view;
+                appState.startColour = c.start;
+                channel.colour = c.colour;
+                channel.mode = mode;
+                const Outcome reference = composeWith(channel, 3, false, ComposeExecution::Reference);
+                for (ComposeExecution parallel :
+                     {ComposeExecution::Parallel, ComposeExecution::ParallelFullCounts})
+                    expectSameOutcome(reference, composeWith(channel, 3, false, parallel),
+                                      omp_get_max_threads());
+            }
 }
 
 TEST_F(ComposerParallel, LongestGridMatchesTheReference) {
