@@ -1,8 +1,14 @@
-// A full Compose of five channels on a heavy set-up: the parallel path against the reference in
-// the same run. Prints the ratio and whether both made the same events.
+// Compose of five channels on heavy set-ups: the parallel path against the plain reference in the
+// same run, with and without the cut-off by colour. Prints the ratios and whether every path made
+// the same events. With --setups=DIR it also writes each set-up as a preferences file, so that
+// scripts/bench.sh can time the command-line tool on them end to end.
 #include <benchmark/benchmark.h>
 #include <omp.h>
 
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <map>
@@ -10,8 +16,10 @@
 #include <vector>
 
 #include "compose/AppState.h"
-#include "compose/Composer.h"
+#include "compose/ComposeCommand.h"
+#include "compose/ControlSync.h"
 #include "compose/NotePools.h"
+#include "files/Preferences.h"
 #include "fractal/PreviewGrid.h"
 #include "platform/MemoryControlPanel.h"
 #include "testing/ScopedHosts.h"
@@ -20,89 +28,119 @@ namespace {
 
 using namespace halcyone;
 
-constexpr int benchBars = 120;
-constexpr int noteLength1of64 = 6;
+constexpr int noteLength1of16 = 4;
 constexpr int noteLength1of32 = 5;
+constexpr int noteLength1of64 = 6;
 
-struct ChannelSetUp {
-    ScanMode mode;
-    int noteLength;
-    bool parameters;
+enum class Colours {
+    Frequent,          // channel k takes the view's k-th most frequent colour, black included
+    FrequentNotBlack,  // the same, skipping black
+    Black,
 };
 
-// Every mode, the two shortest note lengths, controllers on where they are used.
-constexpr ChannelSetUp setUps[channelCount] = {
-    {ScanMode::UpBorder, noteLength1of64, true},
-    {ScanMode::DownBorder, noteLength1of32, true},
-    {ScanMode::AverageAmount, noteLength1of64, true},
-    {ScanMode::PlaySquare, noteLength1of32, false},
-    {ScanMode::AverageAmount, noteLength1of32, true},
+struct SetUp {
+    const char* name;
+    int bars;
+    std::array<int, channelCount> noteLengths;
+    Colours colours;
+    bool reference;  // also compose with the plain reference (minutes at 999 bars)
 };
 
-// The default view with "Auto colors": channel k takes the k-th most frequent colour.
-void setUpChannels() {
+// Every mode, controllers on where they are used, on the default view.
+constexpr ScanMode modes[channelCount] = {ScanMode::UpBorder, ScanMode::DownBorder,
+                                          ScanMode::AverageAmount, ScanMode::PlaySquare,
+                                          ScanMode::AverageAmount};
+constexpr std::array<int, channelCount> allOf1of16 = {noteLength1of16, noteLength1of16,
+                                                      noteLength1of16, noteLength1of16,
+                                                      noteLength1of16};
+const SetUp setUps[] = {
+    {"NotBlack200", 200, allOf1of16, Colours::FrequentNotBlack, true},
+    {"Black200", 200, allOf1of16, Colours::Black, true},
+    // The heavy set-up of earlier measurements, at the longest composition.
+    {"Heavy999",
+     barNumberMax,
+     {noteLength1of64, noteLength1of32, noteLength1of64, noteLength1of32, noteLength1of32},
+     Colours::Frequent,
+     false},
+};
+
+void setUpChannels(const SetUp& setUp) {
     resetAppState();
     appState.startColour = defaultStartColour;
     PreviewCounts counts;
     samplePreview(appState.sharedView, counts);
     appState.palette = paletteFromHistogram(countHistogram(counts), appState.startColour);
+    std::size_t next = 0;
     for (int k = 0; k < channelCount; ++k) {
-        Channel& c = appState.channels[k];
+        Channel& c = appState.channels[static_cast<std::size_t>(k)];
         c.instrument = 1 + k;
-        c.mode = static_cast<int>(setUps[k].mode);
-        c.noteLength = setUps[k].noteLength;
-        c.colour = appState.palette[k];
+        c.mode = static_cast<int>(modes[k]);
+        c.noteLength = setUp.noteLengths[static_cast<std::size_t>(k)];
+        switch (setUp.colours) {
+            case Colours::Frequent:
+                c.colour = appState.palette[static_cast<std::size_t>(k)];
+                break;
+            case Colours::FrequentNotBlack:
+                while (appState.palette[next] == black) ++next;
+                c.colour = appState.palette[next++];
+                break;
+            case Colours::Black:
+                c.colour = black;
+                break;
+        }
         buildScalePool(c);
-        for (int i = 0; i <= c.poolTop; ++i) c.keys[c.pool[i]] = 1;
+        for (int i = 0; i <= c.poolTop; ++i) c.keys[static_cast<std::size_t>(c.pool[i])] = 1;
+        const bool parameters = modes[k] != ScanMode::PlaySquare;
         for (int i = 0; i < midiParameterCount; ++i) {
-            c.paramEnabled[i] = setUps[k].parameters;
-            c.slideSpeed[i] = 5 * i;
+            c.paramEnabled[static_cast<std::size_t>(i)] = parameters;
+            c.slideSpeed[static_cast<std::size_t>(i)] = 5 * i;
         }
     }
 }
 
 using Snapshot = std::vector<NoteEvent>;
-Snapshot referenceEvents;
-Snapshot parallelEvents;
+std::map<std::string, Snapshot> results;
 
 Snapshot snapshot() {
     Snapshot s;
     for (const Channel& c : appState.channels) {
-        s.insert(s.end(), c.rawEvents.begin(), c.rawEvents.end());
-        s.insert(s.end(), c.events.begin(), c.events.end());
+        s.insert(s.end(), c.rawEvents.begin(), c.rawEvents.begin() + c.rawEventsExtent);
+        s.insert(s.end(), c.events.begin(), c.events.begin() + c.eventsExtent);
     }
     return s;
 }
 
-void composeAll(benchmark::State& state, ComposeExecution execution, Snapshot& result) {
-    setUpChannels();
+void compose(benchmark::State& state, const SetUp& setUp, ComposeExecution execution,
+             const std::string& name) {
+    setUpChannels(setUp);
     MemoryControlPanel panel;
     ScopedControlHost scope(panel);
     ProgressBarSteps progress;
-    const ComposeInputs inputs{benchBars, false};
+    const ComposeInputs inputs{setUp.bars, false};
     for (auto _ : state)
         for (Channel& c : appState.channels) composeChannel(c, inputs, progress, execution);
-    state.counters["threads"] = execution == ComposeExecution::Parallel ? omp_get_max_threads() : 1;
-    result = snapshot();
+    state.counters["threads"] = execution == ComposeExecution::Reference ? 1 : omp_get_max_threads();
+    results[name] = snapshot();
 }
 
-void BM_ComposeReference(benchmark::State& state) {
-    composeAll(state, ComposeExecution::Reference, referenceEvents);
+void registerBenchmarks() {
+    const std::pair<const char*, ComposeExecution> executions[] = {
+        {"Reference", ComposeExecution::Reference},
+        {"ParallelFullCounts", ComposeExecution::ParallelFullCounts},
+        {"Parallel", ComposeExecution::Parallel},
+    };
+    for (const SetUp& setUp : setUps)
+        for (const auto& [executionName, execution] : executions) {
+            const bool reference = execution == ComposeExecution::Reference;
+            if (reference && !setUp.reference) continue;
+            const std::string name = std::string(setUp.name) + "/" + executionName;
+            benchmark::RegisterBenchmark(name.c_str(), compose, setUp, execution, name)
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(reference || setUp.bars > 500 ? 1 : 3)
+                ->MeasureProcessCPUTime()
+                ->UseRealTime();
+        }
 }
-BENCHMARK(BM_ComposeReference)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1)
-    ->MeasureProcessCPUTime()
-    ->UseRealTime();
-
-void BM_ComposeParallel(benchmark::State& state) {
-    composeAll(state, ComposeExecution::Parallel, parallelEvents);
-}
-BENCHMARK(BM_ComposeParallel)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3)
-    ->MeasureProcessCPUTime()
-    ->UseRealTime();
 
 // Keeps the wall-clock time and the CPU time of all threads per iteration of every run.
 class RecordingReporter : public benchmark::ConsoleReporter {
@@ -120,25 +158,69 @@ public:
     std::map<std::string, Times> times;
 };
 
+// Writes each set-up as a preferences file DIR/<name>.mpr, as "Save preferences..." would.
+bool writeSetUps(const std::string& dir) {
+    MemoryControlPanel panel;
+    ScopedControlHost scope(panel);
+    setUpControls();
+    for (const SetUp& setUp : setUps) {
+        setUpChannels(setUp);
+        setControlPosition(ControlId::BarNumber, setUp.bars);
+        const PreferencesBytes bytes = encodePreferences(capturePreferences());
+        std::ofstream file(dir + "/" + setUp.name + ".mpr", std::ios::binary);
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        if (!file) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const char* setUpsOption = "--setups=";
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], setUpsOption, std::strlen(setUpsOption)) == 0) {
+            const bool written = writeSetUps(argv[i] + std::strlen(setUpsOption));
+            std::printf("%s\n", written ? "set-ups written" : "can't write the set-ups");
+            return written ? 0 : 1;
+        }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    registerBenchmarks();
     RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const auto reference = reporter.times.find("BM_ComposeReference");
-    const auto parallel = reporter.times.find("BM_ComposeParallel");
-    if (reference == reporter.times.end() || parallel == reporter.times.end()) return 0;
-    const bool identical = referenceEvents == parallelEvents;
-    // The CPU ratio is the work saved; the wall-clock ratio adds the threads, and drops when
-    // other programs share the cores.
-    std::cout << std::fixed << std::setprecision(1) << "Compose, " << benchBars
-              << " bars, five channels, " << omp_get_max_threads() << " threads: parallel is "
-              << reference->second.real / parallel->second.real
-              << "x faster than the reference in wall-clock time ("
-              << reference->second.cpu / parallel->second.cpu << "x less CPU time); events "
-              << (identical ? "identical" : "DIFFER") << std::endl;
+    // The wall-clock ratio counts the threads too, and drops when other programs share the
+    // cores; the CPU ratio is the work saved.
+    bool identical = true;
+    std::cout << std::fixed << std::setprecision(1) << "\nCompose of five channels, "
+              << omp_get_max_threads() << " threads:\n";
+    for (const SetUp& setUp : setUps) {
+        const std::string base = std::string(setUp.name) + "/";
+        const auto reference = reporter.times.find(base + "Reference");
+        if (reference != reporter.times.end())
+            std::cout << "  " << std::left << std::setw(30) << base + "Reference" << std::right
+                      << std::setw(9) << reference->second.real << " ms\n";
+        for (const char* variant : {"ParallelFullCounts", "Parallel"}) {
+            const auto fast = reporter.times.find(base + variant);
+            if (fast == reporter.times.end()) continue;
+            std::cout << "  " << std::left << std::setw(30) << base + variant << std::right
+                      << std::setw(9) << fast->second.real << " ms";
+            if (reference != reporter.times.end()) {
+                const bool same = results[base + variant] == results[base + "Reference"];
+                identical = identical && same;
+                std::cout << std::setw(8) << reference->second.real / fast->second.real
+                          << "x faster than the reference (" << reference->second.cpu / fast->second.cpu
+                          << "x less CPU time), events " << (same ? "identical" : "DIFFER");
+            } else if (results.count(base + "ParallelFullCounts") != 0) {
+                const bool same = results[base + variant] == results[base + "ParallelFullCounts"];
+                identical = identical && same;
+                std::cout << "  events " << (same ? "identical" : "DIFFER");
+            }
+            std::cout << "\n";
+        }
+    }
+    std::cout << std::flush;
     return identical ? 0 : 1;
 }

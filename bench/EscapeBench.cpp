@@ -1,6 +1,7 @@
-// Escape counts: the plain single-thread loop against the vector kernels, on 2000 x 2000 grids
-// of three views and on the 200 x 200 preview with its palette. After the runs a summary gives
-// each variant's speed-up over the plain loop of the same group.
+// Escape counts: the plain single-thread loop against the vector kernels (alone, with the
+// interior test, with cycle detection as well), on 2000 x 2000 grids of three views and on the
+// 200 x 200 preview with its palette. After the runs a summary gives each variant's speed-up over
+// the plain loop of the same group.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -118,13 +119,16 @@ void add(const std::string& name, benchmark::TimeUnit unit, Args... args) {
 void registerBenchmarks() {
     using benchmark::kMillisecond;
     const EscapeMethod fastest = fastestEscapeMethod();
-    const EscapeMethod noInteriorTest{fastest.isa, false};
-    const EscapeMethod avx2{EscapeIsa::Avx2, true};
+    // The kernel alone: every orbit iterated until it escapes or runs out.
+    const EscapeMethod noInteriorTest{fastest.isa, false, false};
+    const EscapeMethod noCycles{fastest.isa, true, false};
+    const EscapeMethod avx2{EscapeIsa::Avx2, true, true};
     for (const NamedView& v : views) {
         const std::string group = std::string(v.name) + "/";
         add(group + "Plain", kMillisecond, gridPlain, v.view);
         add(group + "NoInteriorTest2Threads", kMillisecond, gridFast, v.view, noInteriorTest,
             coreThreads);
+        add(group + "NoCycles2Threads", kMillisecond, gridFast, v.view, noCycles, coreThreads);
         add(group + "Fast2Threads", kMillisecond, gridFast, v.view, fastest, coreThreads);
         add(group + "Fast1Thread", kMillisecond, gridFast, v.view, fastest, 1);
         if (escapeIsaAvailable(EscapeIsa::Avx2) && fastest.isa != EscapeIsa::Avx2)

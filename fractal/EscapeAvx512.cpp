@@ -32,9 +32,8 @@ constexpr int vectorsInFlight = 6;
 // Iterations between looks at which lanes have ended; ended lanes idle (their counts frozen,
 // lanes past the last iteration running on) until refilled.
 constexpr int stepsPerCheck = 8;
-// Lanes (of the 48 in flight) that must have ended before they are refilled: refilling costs
-// about as much as a few idle steps, so it pays to gather them.
-constexpr int refillWhenEnded = 32;
+// Vectors that carry the last orbits of a call, once too few are left to keep more busy.
+constexpr int drainVectors = 2;
 // The screening pass: iterations, vectors side by side, and input points per round.
 constexpr int screeningSteps = 8;
 constexpr int screeningVectors = 4;
@@ -254,11 +253,13 @@ AVX512_FUNCTION [[gnu::noinline]] unsigned replace(Lanes& l, Occupants& lanePoin
                                                    unsigned ended, Input& in) {
     std::int64_t* point = lanePoints.index[v];
     if (l.loaded & ended) {
-        alignas(64) std::int64_t counts[lanes];
-        _mm512_store_si512(counts, endedCounts(l, in.floor));
+        // The eight counts as the bytes of one integer: read back from a vector just stored,
+        // they would wait for the store.
+        const auto counts = static_cast<std::uint64_t>(
+            _mm_cvtsi128_si64(_mm512_maskz_cvtepi64_epi8(allLanes, endedCounts(l, in.floor))));
         for (unsigned m = l.loaded & ended; m != 0; m &= m - 1) {
             const int lane = __builtin_ctz(m);
-            in.out[point[lane]] = static_cast<std::uint8_t>(counts[lane]);
+            in.out[point[lane]] = static_cast<std::uint8_t>(counts >> (8 * lane));
         }
     }
     l.loaded &= ~ended;
@@ -313,6 +314,94 @@ AVX512_INLINE void forgetOrbits(Checkpoints& at, int v, __mmask8 lanesTaken) {
     _mm512_mask_store_pd(at.im[v], lanesTaken, nan);
 }
 
+// Puts the orbits of the lanes still running back into the (used up) queue, for a pass with
+// fewer vectors.
+template <int V>
+AVX512_INLINE void handOver(const Lanes (&group)[V], const Occupants& lanePoints, Input& in) {
+    Survivors& queue = in.survivors;
+    queue.head = 0;
+    queue.size = 0;
+    for (int v = 0; v < V; ++v) {
+        const Lanes& l = group[v];
+        const __mmask8 running = l.loaded;
+        _mm512_storeu_pd(queue.cRe + queue.size,
+                         _mm512_maskz_compress_pd(running, _mm512_load_pd(lanePoints.cRe[v])));
+        _mm512_storeu_pd(queue.cIm + queue.size,
+                         _mm512_maskz_compress_pd(running, _mm512_load_pd(lanePoints.cIm[v])));
+        _mm512_storeu_pd(queue.zRe + queue.size, _mm512_maskz_compress_pd(running, l.zRe));
+        _mm512_storeu_pd(queue.zIm + queue.size, _mm512_maskz_compress_pd(running, l.zIm));
+        _mm512_storeu_si512(queue.left + queue.size, _mm512_maskz_compress_epi64(running, l.left));
+        _mm512_storeu_si512(queue.point + queue.size,
+                            _mm512_maskz_compress_epi64(running,
+                                                        _mm512_load_si512(lanePoints.index[v])));
+        queue.size += static_cast<std::size_t>(__builtin_popcount(running));
+    }
+}
+
+// The second pass with V vectors in flight, on the queued survivors and then on the points not
+// screened yet. Returns when every point has its count; or, with a hand-over, as soon as the
+// input is used up and fewer than `handOverBelow` lanes still run: their orbits go back to the
+// queue for a pass with fewer vectors, instead of leaving most lanes idle to the end.
+template <bool skipInterior, bool detectCycles, int V>
+AVX512_FUNCTION void iterate(Input& in, int handOverBelow) {
+    // Lanes that must have ended before they are refilled: refilling costs about as much as a
+    // few idle steps, so it pays to gather them.
+    constexpr int refillWhenEnded = V * lanes * 2 / 3;
+    const __m512d two = in.two;
+    Lanes group[V] = {};
+    Occupants lanePoints = {};
+    Checkpoints checkpoints;
+    CycleLooks looks;
+    for (int v = 0; v < V; ++v) {
+        replace<skipInterior>(group[v], lanePoints, v, allLanes, in);
+        if constexpr (detectCycles) forgetOrbits(checkpoints, v, allLanes);
+    }
+    for (;;) {
+        std::uint64_t loaded = 0;
+        for (int v = 0; v < V; ++v)
+            loaded |= static_cast<std::uint64_t>(group[v].loaded) << (v * lanes);
+        if (loaded == 0) return;
+        if (__builtin_popcountll(loaded) < handOverBelow && in.points.done() &&
+            in.survivors.head == in.survivors.size) {
+            handOver(group, lanePoints, in);
+            return;
+        }
+        __mmask8 ended[V];
+        std::uint64_t allEnded;
+        do {
+#pragma GCC unroll 8
+            for (int s = 0; s < stepsPerCheck; ++s) {
+#pragma GCC unroll 8
+                for (int v = 0; v < V; ++v)
+                    step(group[v], _mm512_load_pd(lanePoints.cRe[v]),
+                         _mm512_load_pd(lanePoints.cIm[v]), two);
+            }
+            if constexpr (detectCycles) {
+                const CycleLooks::Look look = looks.next();
+                if (look == CycleLooks::Look::Keep) {
+#pragma GCC unroll 8
+                    for (int v = 0; v < V; ++v) keepOrbits(group[v], checkpoints, v);
+                } else if (look == CycleLooks::Look::Compare) {
+#pragma GCC unroll 8
+                    for (int v = 0; v < V; ++v) endCycles(group[v], checkpoints, v);
+                }
+            }
+            allEnded = 0;
+#pragma GCC unroll 8
+            for (int v = 0; v < V; ++v) {
+                // Ended: out of the disc, or through every test (left may have run below 0).
+                ended[v] = group[v].loaded & ~runningLanes(group[v]);
+                allEnded |= static_cast<std::uint64_t>(ended[v]) << (v * lanes);
+            }
+        } while (allEnded != loaded && __builtin_popcountll(allEnded) < refillWhenEnded);
+        for (int v = 0; v < V; ++v) {
+            if (ended[v] == 0) continue;
+            const unsigned taken = replace<skipInterior>(group[v], lanePoints, v, ended[v], in);
+            if constexpr (detectCycles) forgetOrbits(checkpoints, v, static_cast<__mmask8>(taken));
+        }
+    }
+}
+
 template <bool skipInterior, bool detectCycles>
 AVX512_FUNCTION void run(const PointSource& points, std::uint8_t* out, int floor) {
     Input in;
@@ -327,57 +416,12 @@ AVX512_FUNCTION void run(const PointSource& points, std::uint8_t* out, int floor
     // zRe + zRe (the same bits), loading the adders, which are the busier units.
     in.two = _mm512_set1_pd(2.0);
     asm("" : "+v"(in.two));
-    const __m512d two = in.two;
     // Short batches, and batches whose counts end early under a floor, often end here.
     screen<skipInterior>(in);
     if (in.survivors.size == 0 && in.points.done()) return;
-    Lanes group[vectorsInFlight] = {};
-    Occupants lanePoints = {};
-    Checkpoints checkpoints;
-    CycleLooks looks;
-    for (int v = 0; v < vectorsInFlight; ++v) {
-        replace<skipInterior>(group[v], lanePoints, v, allLanes, in);
-        if constexpr (detectCycles) forgetOrbits(checkpoints, v, allLanes);
-    }
-    for (;;) {
-        std::uint64_t loaded = 0;
-        for (int v = 0; v < vectorsInFlight; ++v)
-            loaded |= static_cast<std::uint64_t>(group[v].loaded) << (v * lanes);
-        if (loaded == 0) return;
-        __mmask8 ended[vectorsInFlight];
-        std::uint64_t allEnded;
-        do {
-#pragma GCC unroll 8
-            for (int s = 0; s < stepsPerCheck; ++s) {
-#pragma GCC unroll 8
-                for (int v = 0; v < vectorsInFlight; ++v)
-                    step(group[v], _mm512_load_pd(lanePoints.cRe[v]), _mm512_load_pd(lanePoints.cIm[v]),
-                         two);
-            }
-            if constexpr (detectCycles) {
-                const CycleLooks::Look look = looks.next();
-                if (look == CycleLooks::Look::Keep) {
-#pragma GCC unroll 8
-                    for (int v = 0; v < vectorsInFlight; ++v) keepOrbits(group[v], checkpoints, v);
-                } else if (look == CycleLooks::Look::Compare) {
-#pragma GCC unroll 8
-                    for (int v = 0; v < vectorsInFlight; ++v) endCycles(group[v], checkpoints, v);
-                }
-            }
-            allEnded = 0;
-#pragma GCC unroll 8
-            for (int v = 0; v < vectorsInFlight; ++v) {
-                // Ended: out of the disc, or through every test (left may have run below 0).
-                ended[v] = group[v].loaded & ~runningLanes(group[v]);
-                allEnded |= static_cast<std::uint64_t>(ended[v]) << (v * lanes);
-            }
-        } while (allEnded != loaded && __builtin_popcountll(allEnded) < refillWhenEnded);
-        for (int v = 0; v < vectorsInFlight; ++v) {
-            if (ended[v] == 0) continue;
-            const unsigned taken = replace<skipInterior>(group[v], lanePoints, v, ended[v], in);
-            if constexpr (detectCycles) forgetOrbits(checkpoints, v, static_cast<__mmask8>(taken));
-        }
-    }
+    iterate<skipInterior, detectCycles, vectorsInFlight>(in, drainVectors * lanes);
+    if (in.survivors.size != in.survivors.head)
+        iterate<skipInterior, detectCycles, drainVectors>(in, 0);
 }
 
 template <bool skipInterior>
