@@ -366,6 +366,10 @@ AVX512_FUNCTION void iterate(Input& in, int handOverBelow) {
             handOver(group, lanePoints, in);
             return;
         }
+        // Once nothing is left to refill from, stop as soon as few enough lanes run to hand them
+        // over.
+        const int handOverAt =
+            in.points.done() && in.survivors.head == in.survivors.size ? handOverBelow : 0;
         __mmask8 ended[V];
         std::uint64_t allEnded;
         do {
@@ -393,7 +397,8 @@ AVX512_FUNCTION void iterate(Input& in, int handOverBelow) {
                 ended[v] = group[v].loaded & ~runningLanes(group[v]);
                 allEnded |= static_cast<std::uint64_t>(ended[v]) << (v * lanes);
             }
-        } while (allEnded != loaded && __builtin_popcountll(allEnded) < refillWhenEnded);
+        } while (allEnded != loaded && __builtin_popcountll(allEnded) < refillWhenEnded &&
+                 __builtin_popcountll(loaded & ~allEnded) >= handOverAt);
         for (int v = 0; v < V; ++v) {
             if (ended[v] == 0) continue;
             const unsigned taken = replace<skipInterior>(group[v], lanePoints, v, ended[v], in);
