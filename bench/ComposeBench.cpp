@@ -50,9 +50,8 @@ struct SetUp {
 constexpr ScanMode modes[channelCount] = {ScanMode::UpBorder, ScanMode::DownBorder,
                                           ScanMode::AverageAmount, ScanMode::PlaySquare,
                                           ScanMode::AverageAmount};
-constexpr std::array<int, channelCount> allOf1of16 = {noteLength1of16, noteLength1of16,
-                                                      noteLength1of16, noteLength1of16,
-                                                      noteLength1of16};
+constexpr std::array<int, channelCount> allOf1of16 = {
+    noteLength1of16, noteLength1of16, noteLength1of16, noteLength1of16, noteLength1of16};
 const SetUp setUps[] = {
     {"NotBlack200", 200, allOf1of16, Colours::FrequentNotBlack, true},
     {"Black200", 200, allOf1of16, Colours::Black, true},
@@ -119,7 +118,8 @@ void compose(benchmark::State& state, const SetUp& setUp, ComposeExecution execu
     const ComposeInputs inputs{setUp.bars, false};
     for (auto _ : state)
         for (Channel& c : appState.channels) composeChannel(c, inputs, progress, execution);
-    state.counters["threads"] = execution == ComposeExecution::Reference ? 1 : omp_get_max_threads();
+    state.counters["threads"] =
+        execution == ComposeExecution::Reference ? 1 : omp_get_max_threads();
     results[name] = snapshot();
 }
 
@@ -211,8 +211,9 @@ int main(int argc, char** argv) {
                 const bool same = results[base + variant] == results[base + "Reference"];
                 identical = identical && same;
                 std::cout << std::setw(8) << reference->second.real / fast->second.real
-                          << "x faster than the reference (" << reference->second.cpu / fast->second.cpu
-                          << "x less CPU time), events " << (same ? "identical" : "DIFFER");
+                          << "x faster than the reference ("
+                          << reference->second.cpu / fast->second.cpu << "x less CPU time), events "
+                          << (same ? "identical" : "DIFFER");
             } else if (results.count(base + "ParallelFullCounts") != 0) {
                 const bool same = results[base + variant] == results[base + "ParallelFullCounts"];
                 identical = identical && same;

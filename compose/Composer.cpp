@@ -102,8 +102,7 @@ ComposeResult composeChannel(Channel& channel, const ComposeInputs& inputs,
     const Scan scan =
         settings.mode == static_cast<int>(ScanMode::PlaySquare)
             ? playSquare(SampleGrid{view, settings.squareSide}, fold, progress, execution)
-            : scanColumns(settings, SampleGrid{view, settings.gridSize}, fold, progress,
-                          execution);
+            : scanColumns(settings, SampleGrid{view, settings.gridSize}, fold, progress, execution);
     channel.rawEventsExtent = fold.rawCount();
     joinRepeatedNotes(channel, fold.rawCount());
     return scan == Scan::Stopped ? ComposeResult::Stopped : ComposeResult::Composed;

@@ -8,10 +8,13 @@ namespace halcyone {
 
 // How a compose takes its samples. Both give the same events and the same progress steps.
 enum class ComposeExecution {
-    Parallel,   // blocks of columns sampled on all cores through escapeCountBatch, each row
-                // iterated only as far as can still change a note
-    ParallelFullCounts,  // the same with every count in full: to compare the cut-off with
-    Reference,  // one thread, one escapeCount call per sample, stopping where the scan stops
+    // Blocks of columns sampled on all cores through the batch routines, each row iterated only
+    // as far as can still change a note.
+    Parallel,
+    // The same with every count in full: to compare the cut-off with.
+    ParallelFullCounts,
+    // One thread, one escapeCount call per sample, stopping where the scan stops.
+    Reference,
 };
 
 // What a Compose reads from the window, once, on the thread that owns the controls, before any

@@ -121,9 +121,8 @@ AVX2_INLINE void replace(Lanes& l, unsigned ended, Input& in) {
 // Ends the lanes whose orbit has come back bit for bit to where it was when kept, as the AVX-512
 // kernel does.
 AVX2_INLINE void endCycles(Lanes& l, const Checkpoints& at, int v) {
-    const __m256d same =
-        _mm256_and_pd(_mm256_cmp_pd(l.zRe, _mm256_load_pd(at.re[v]), _CMP_EQ_OQ),
-                      _mm256_cmp_pd(l.zIm, _mm256_load_pd(at.im[v]), _CMP_EQ_OQ));
+    const __m256d same = _mm256_and_pd(_mm256_cmp_pd(l.zRe, _mm256_load_pd(at.re[v]), _CMP_EQ_OQ),
+                                       _mm256_cmp_pd(l.zIm, _mm256_load_pd(at.im[v]), _CMP_EQ_OQ));
     l.left = _mm256_andnot_si256(_mm256_castpd_si256(_mm256_and_pd(same, l.inDisc)), l.left);
 }
 

@@ -134,8 +134,7 @@ AVX512_INLINE __m512i endedCounts(const Lanes& l, std::int64_t floor) {
     return _mm512_maskz_add_epi64(counted, l.left, _mm512_set1_epi64(floor - 1));
 }
 
-AVX512_INLINE void start(Lanes& l, __m512d cRe, __m512d cIm, __mmask8 fresh,
-                         std::int64_t tests) {
+AVX512_INLINE void start(Lanes& l, __m512d cRe, __m512d cIm, __mmask8 fresh, std::int64_t tests) {
     l.zRe = _mm512_mask_mov_pd(l.zRe, fresh, cRe);
     l.zIm = _mm512_mask_mov_pd(l.zIm, fresh, cIm);
     l.left = _mm512_mask_mov_epi64(l.left, fresh, _mm512_set1_epi64(tests));
@@ -148,9 +147,8 @@ AVX512_INLINE void loadPoints(PointCursor& points, std::size_t count, __m512d& c
     const __mmask8 present = static_cast<__mmask8>(allLanes >> (lanes - count));
     if (points.runLength(count) == count) {
         cIm = _mm512_maskz_loadu_pd(present, points.im());
-        cRe = points.source.rows == 0
-                  ? _mm512_maskz_loadu_pd(present, points.re())
-                  : _mm512_maskz_mov_pd(present, _mm512_set1_pd(*points.re()));
+        cRe = points.source.rows == 0 ? _mm512_maskz_loadu_pd(present, points.re())
+                                      : _mm512_maskz_mov_pd(present, _mm512_set1_pd(*points.re()));
         points.skip(count);
         return;
     }
@@ -219,9 +217,9 @@ AVX512_INLINE void screenGroup(Input& in, std::size_t base, std::size_t end) {
     for (int v = 0; v < screeningVectors; ++v) {
         const Lanes& l = group[v];
         const __mmask8 running = survive[v];
-        const __m512i point = _mm512_add_epi64(
-            _mm512_set1_epi64(static_cast<std::int64_t>(base + static_cast<std::size_t>(v) * lanes)),
-            laneIndex);
+        const __m512i point = _mm512_add_epi64(_mm512_set1_epi64(static_cast<std::int64_t>(
+                                                   base + static_cast<std::size_t>(v) * lanes)),
+                                               laneIndex);
         _mm512_storeu_pd(queue.cRe + queue.size, _mm512_maskz_compress_pd(running, cRe[v]));
         _mm512_storeu_pd(queue.cIm + queue.size, _mm512_maskz_compress_pd(running, cIm[v]));
         _mm512_storeu_pd(queue.zRe + queue.size, _mm512_maskz_compress_pd(running, l.zRe));
@@ -274,10 +272,12 @@ AVX512_FUNCTION [[gnu::noinline]] unsigned replace(Lanes& l, Occupants& lanePoin
         }
         const unsigned take = lowestLanes(free, queue.size - queue.head);
         const std::size_t h = queue.head;
-        _mm512_store_pd(lanePoints.cRe[v], _mm512_mask_expand_pd(_mm512_load_pd(lanePoints.cRe[v]), take,
-                                                             _mm512_loadu_pd(queue.cRe + h)));
-        _mm512_store_pd(lanePoints.cIm[v], _mm512_mask_expand_pd(_mm512_load_pd(lanePoints.cIm[v]), take,
-                                                             _mm512_loadu_pd(queue.cIm + h)));
+        _mm512_store_pd(lanePoints.cRe[v],
+                        _mm512_mask_expand_pd(_mm512_load_pd(lanePoints.cRe[v]), take,
+                                              _mm512_loadu_pd(queue.cRe + h)));
+        _mm512_store_pd(lanePoints.cIm[v],
+                        _mm512_mask_expand_pd(_mm512_load_pd(lanePoints.cIm[v]), take,
+                                              _mm512_loadu_pd(queue.cIm + h)));
         l.zRe = _mm512_mask_expand_pd(l.zRe, take, _mm512_loadu_pd(queue.zRe + h));
         l.zIm = _mm512_mask_expand_pd(l.zIm, take, _mm512_loadu_pd(queue.zIm + h));
         l.left = _mm512_mask_expand_epi64(l.left, take, _mm512_loadu_si512(queue.left + h));
@@ -331,9 +331,9 @@ AVX512_INLINE void handOver(const Lanes (&group)[V], const Occupants& lanePoints
         _mm512_storeu_pd(queue.zRe + queue.size, _mm512_maskz_compress_pd(running, l.zRe));
         _mm512_storeu_pd(queue.zIm + queue.size, _mm512_maskz_compress_pd(running, l.zIm));
         _mm512_storeu_si512(queue.left + queue.size, _mm512_maskz_compress_epi64(running, l.left));
-        _mm512_storeu_si512(queue.point + queue.size,
-                            _mm512_maskz_compress_epi64(running,
-                                                        _mm512_load_si512(lanePoints.index[v])));
+        _mm512_storeu_si512(
+            queue.point + queue.size,
+            _mm512_maskz_compress_epi64(running, _mm512_load_si512(lanePoints.index[v])));
         queue.size += static_cast<std::size_t>(__builtin_popcount(running));
     }
 }

@@ -91,10 +91,10 @@ void escapeCountColumns(std::span<const double> columnRe, std::span<const double
 void escapeCountColumnsWith(EscapeMethod method, std::span<const double> columnRe,
                             std::span<const double> rowIm, std::uint8_t* out, int floor) {
     if (rowIm.empty()) return;
-    escapeCounts(method,
-                 PointSource{columnRe.data(), rowIm.data(), rowIm.size(),
-                             columnRe.size() * rowIm.size()},
-                 out, floor);
+    escapeCounts(
+        method,
+        PointSource{columnRe.data(), rowIm.data(), rowIm.size(), columnRe.size() * rowIm.size()},
+        out, floor);
 }
 
 }  // namespace halcyone

@@ -27,7 +27,7 @@ struct PointSource {
 // Walks the points of a source in order.
 struct PointCursor {
     PointSource source;
-    std::size_t next = 0;  // index of the next point
+    std::size_t next = 0;             // index of the next point
     std::size_t column = 0, row = 0;  // where the next point lies, for a grid
 
     bool done() const { return next == source.n; }
@@ -83,8 +83,7 @@ struct KernelOptions {
 #if HALCYONE_X86_KERNELS
 // Each needs its instruction set (AVX2 or AVX-512F, with POPCNT) at run time.
 void escapeCountsAvx2(const PointSource& points, std::uint8_t* out, const KernelOptions& options);
-void escapeCountsAvx512(const PointSource& points, std::uint8_t* out,
-                        const KernelOptions& options);
+void escapeCountsAvx512(const PointSource& points, std::uint8_t* out, const KernelOptions& options);
 #endif
 
 }  // namespace halcyone

@@ -33,7 +33,9 @@ inline std::uint8_t escapeCountFrom(double re, double im, int floor) {
     }
 }
 
-inline std::uint8_t escapeCount(double re, double im) { return escapeCountFrom(re, im, 0); }
+inline std::uint8_t escapeCount(double re, double im) {
+    return escapeCountFrom(re, im, 0);
+}
 
 // Colour of an escape count (only its low byte counts) under a start colour: black for 0,
 // otherwise each component steps by 25 (red), 5 (green), 3 (blue) per count, modulo 255.

@@ -35,7 +35,8 @@ Outcome composeWith(Channel& channel, int bars, bool differentSet, ComposeExecut
     o.result = composeChannel(channel, ComposeInputs{bars, differentSet}, progress, execution);
     o.barCount = appState.barCount;
     o.progressSteps = panel.count(ControlId::Progress, ControlMessage::StepIt);
-    o.rawEvents.assign(channel.rawEvents.begin(), channel.rawEvents.begin() + channel.rawEventsExtent);
+    o.rawEvents.assign(channel.rawEvents.begin(),
+                       channel.rawEvents.begin() + channel.rawEventsExtent);
     o.events.assign(channel.events.begin(), channel.events.begin() + channel.eventsExtent);
     return o;
 }
@@ -139,14 +140,14 @@ TEST_F(ComposerParallel, EveryColourAndDegenerateViewMatchesTheReference) {
     constexpr double inf = std::numeric_limits<double>::infinity();
     const ViewRect views[] = {
         ViewRect{},
-        {-1.9, 0.5, -1.2, 1.2},    // reaches past |c| = 2 at the corners
-        {-0.5, -0.5, -1.0, 1.0},   // zero width: every column alike
-        {-2.0, 1.0, 0.0, 0.0},     // zero height: every row on the real axis
-        {nan, 1.0, -1.0, 1.0},     // no column has a number
-        {-2.0, 1.0, -1.0, nan},
-        {-inf, 1.0, -1.0, 1.0},    // the first column at -inf, the others NaN
-        {-2.0, 1.0, -1.0, inf},
-        {-0.2, 0.1, 0.6, 0.9},     // the period-3 bulb: inside points that cycle
+        {-1.9, 0.5, -1.2, 1.2},   // reaches past |c| = 2 at the corners
+        {-0.5, -0.5, -1.0, 1.0},  // zero width: every column alike
+        {-2.0, 1.0, 0.0, 0.0},    // zero height: every row on the real axis
+        {nan, 1.0, -1.0, 1.0},    // no column has a number
+        {-2.0, 1.0, -1.0, nan},   // no row has a number
+        {-inf, 1.0, -1.0, 1.0},   // every column NaN: -inf plus an infinite step
+        {-2.0, 1.0, -1.0, inf},   // row 0 NaN (an infinite extent times 0), the others infinite
+        {-0.2, 0.1, 0.6, 0.9},    // the period-3 bulb: inside points that cycle
     };
     struct ColourCase {
         const char* name;
@@ -167,15 +168,17 @@ TEST_F(ComposerParallel, EveryColourAndDegenerateViewMatchesTheReference) {
     channel.noteLength = 4;  // "1/16": 58 columns for 3 bars
     for (const ViewRect& view : views)
         for (const ColourCase& c : colours)
-            for (int mode = 0; mode <= modeCount; ++mode) {  // modeCount: a mode that matches nothing
-                SCOPED_TRACE(testing::Message() << c.name << ", mode " << mode << ", view "
-                                                << view.X1 << " " << view.X2 << " " << view.Y1
-                                                << " " << view.Y2);
+            // modeCount itself stands for a mode value that matches nothing.
+            for (int mode = 0; mode <= modeCount; ++mode) {
+                SCOPED_TRACE(testing::Message()
+                             << c.name << ", mode " << mode << ", view " << view.X1 << " "
+                             << view.X2 << " " << view.Y1 << " " << view.Y2);
                 appState.sharedView = view;
                 appState.startColour = c.start;
                 channel.colour = c.colour;
                 channel.mode = mode;
-                const Outcome reference = composeWith(channel, 3, false, ComposeExecution::Reference);
+                const Outcome reference =
+                    composeWith(channel, 3, false, ComposeExecution::Reference);
                 for (ComposeExecution parallel :
                      {ComposeExecution::Parallel, ComposeExecution::ParallelFullCounts})
                     expectSameOutcome(reference, composeWith(channel, 3, false, parallel),

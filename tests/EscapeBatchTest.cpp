@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <array>
+#include <cmath>
 #include <limits>
 #include <numbers>
 #include <random>
@@ -136,9 +136,26 @@ TEST(EscapeBatch, DefaultsToTheFastestLevelAndMatchesEscapeCountOnGridsOfThreeVi
 // the tip at -2, and points whose |c|^2 rounds to exactly 4 (the bailout is |z|^2 > 4, not >=).
 TEST(EscapeBatch, MatchesEscapeCountOnSpecialValuesAndTheBailoutCircle) {
     using limits = std::numeric_limits<double>;
-    const double specials[] = {0.0, -0.0, nan, -nan, inf, -inf, 1e300, -1e300, limits::max(),
-                               limits::lowest(), limits::min(), limits::denorm_min(),
-                               -limits::denorm_min(), 1e-310, 2.0, -2.0, 0.25, -0.75, -1.25, 0.65};
+    const double specials[] = {0.0,
+                               -0.0,
+                               nan,
+                               -nan,
+                               inf,
+                               -inf,
+                               1e300,
+                               -1e300,
+                               limits::max(),
+                               limits::lowest(),
+                               limits::min(),
+                               limits::denorm_min(),
+                               -limits::denorm_min(),
+                               1e-310,
+                               2.0,
+                               -2.0,
+                               0.25,
+                               -0.75,
+                               -1.25,
+                               0.65};
     Points points;
     for (double x : specials)
         for (double y : specials) points.add(x, y);
@@ -305,12 +322,13 @@ TEST(EscapeBatch, CycleDetectionNeverStopsAnOrbitThatEscapes) {
     for (const ViewRect& view : views) sets.push_back(gridOf(view, 160, 160));
     sets.push_back(nextToThePeriodThreeBulb());
     std::size_t inside = 0;
-    for (const Points& points : sets) inside += std::count(points.plain.begin(), points.plain.end(), 0);
+    for (const Points& points : sets)
+        inside += std::count(points.plain.begin(), points.plain.end(), 0);
     EXPECT_GT(inside, 30000u);
     // Copies of points that outlast the first pass and escape soon after: a lane that takes a
     // new copy must not compare its orbit with its predecessor's.
     Points copies;
-    const double escapeSoon[][2] = {{-0.7475, 0.2}, {-0.74, 0.2}, {-0.76, 0.2},
+    const double escapeSoon[][2] = {{-0.7475, 0.2}, {-0.74, 0.2},  {-0.76, 0.2},
                                     {-1.3, 0.1},    {-1.77, 0.05}, {-0.76, 0.1}};  // 225..246
     for (int copy = 0; copy < 400; ++copy)
         for (const auto& c : escapeSoon) copies.add(c[0], c[1]);
