@@ -184,21 +184,13 @@ AVX2_FUNCTION void run(const PointSource& points, std::uint8_t* out, int floor) 
     }
 }
 
-template <bool skipInterior>
-void runWith(bool detectCycles, const PointSource& points, std::uint8_t* out, int floor) {
-    if (detectCycles)
-        run<skipInterior, true>(points, out, floor);
-    else
-        run<skipInterior, false>(points, out, floor);
-}
-
 }  // namespace
 
 void escapeCountsAvx2(const PointSource& points, std::uint8_t* out, const KernelOptions& options) {
-    if (options.skipInterior)
-        runWith<true>(options.detectCycles, points, out, options.floor);
-    else
-        runWith<false>(options.detectCycles, points, out, options.floor);
+    withKernelFlags(options, [&](auto skipInterior, auto detectCycles) {
+        run<decltype(skipInterior)::value, decltype(detectCycles)::value>(points, out,
+                                                                           options.floor);
+    });
 }
 
 }  // namespace halcyone

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 // The vector kernels exist only where GCC-style target attributes and x86 intrinsics do;
 // elsewhere the batch routine runs the scalar loop.
@@ -79,6 +80,22 @@ struct KernelOptions {
     bool detectCycles;
     int floor;  // counts below it read as 0; 0 or 1: every count exact
 };
+
+// Calls run(skipInterior, detectCycles) with the two flags as compile-time constants
+// (std::bool_constant), so that a kernel is compiled once for each pair.
+template <class Run>
+void withKernelFlags(const KernelOptions& options, Run run) {
+    const auto second = [&](auto skipInterior) {
+        if (options.detectCycles)
+            run(skipInterior, std::true_type{});
+        else
+            run(skipInterior, std::false_type{});
+    };
+    if (options.skipInterior)
+        second(std::true_type{});
+    else
+        second(std::false_type{});
+}
 
 #if HALCYONE_X86_KERNELS
 // Each needs its instruction set (AVX2 or AVX-512F, with POPCNT) at run time.
