@@ -189,7 +189,7 @@ AVX2_FUNCTION void run(const PointSource& points, std::uint8_t* out, int floor) 
 void escapeCountsAvx2(const PointSource& points, std::uint8_t* out, const KernelOptions& options) {
     withKernelFlags(options, [&](auto skipInterior, auto detectCycles) {
         run<decltype(skipInterior)::value, decltype(detectCycles)::value>(points, out,
-                                                                           options.floor);
+                                                                          options.floor);
     });
 }
 

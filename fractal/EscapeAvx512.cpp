@@ -435,7 +435,7 @@ void escapeCountsAvx512(const PointSource& points, std::uint8_t* out,
                         const KernelOptions& options) {
     withKernelFlags(options, [&](auto skipInterior, auto detectCycles) {
         run<decltype(skipInterior)::value, decltype(detectCycles)::value>(points, out,
-                                                                           options.floor);
+                                                                          options.floor);
     });
 }
 
