@@ -25,7 +25,7 @@ ColumnSample sampleColumnReference(const ScanSettings& settings, const SampleGri
                                    int column);
 
 // Samples blocks of columns on all cores. Border modes walk rows in growing batches (32 up to
-// 256) so that little is computed past an early match; "Average amount" counts whole columns
+// 128) so that little is computed past an early match; "Average amount" counts whole columns
 // and samples the controllers once, at the row the reference ends on. Rows that only look for
 // the channel's colour iterate no further than the colour's lowest count allows (the counts
 // below it read as 0), and not at all when no count has the colour; controller samples get
