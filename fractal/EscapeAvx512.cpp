@@ -184,9 +184,10 @@ AVX512_INLINE void screenGroup(Input& in, std::size_t base, std::size_t end) {
     for (int s = 0;;) {
 #pragma GCC unroll 8
         for (int v = 0; v < screeningVectors; ++v) step(group[v], cRe[v], cIm[v], in.two);
+        if (++s >= in.screenedSteps) break;
 #pragma GCC unroll 8
         for (int v = 0; v < screeningVectors; ++v) step(group[v], cRe[v], cIm[v], in.two);
-        if ((s += 2) >= in.screenedSteps) break;
+        if (++s >= in.screenedSteps) break;
         unsigned running = 0;
 #pragma GCC unroll 8
         for (const Lanes& l : group) running |= runningLanes(l);
