@@ -232,6 +232,7 @@ def write_indexed(path, rows, colours):
 
 def main():
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
+    os.makedirs(folder, exist_ok=True)
     small = {size: srgb_rows(render(size)) for size in INDEXED_SIZES}
     colours = choose_palette(list(small.values()), PALETTE_SIZE - 1)
     for size, rows in small.items():
