@@ -63,6 +63,10 @@ UpDown::UpDown(QWidget* parent) : QWidget(parent) {
 }
 
 void UpDown::setBuddy(QLineEdit* buddy) {
+    if (buddy == buddy_) {
+        showPosition();
+        return;
+    }
     if (buddy_) buddy_->removeEventFilter(this);
     buddy_ = buddy;
     if (!buddy_) return;
@@ -83,7 +87,7 @@ void UpDown::setRange(int low, int high) {
 
 int UpDown::position() {
     if (buddy_) {
-        const auto typed = wholeNumber(buddy_->text().trimmed().toStdString());
+        const auto typed = wholeNumber(buddy_->text().toStdString());
         if (typed && *typed >= std::min(low_, high_) && *typed <= std::max(low_, high_))
             position_ = static_cast<int>(*typed);
     }

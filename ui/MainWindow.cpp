@@ -83,6 +83,7 @@ MainWindow::MainWindow(const DialogTemplate& dialog) : controls_(*this) {
     for (QWidget* frame : frames) frame->lower();  // group boxes lie behind what they frame
     setTabOrder(tabOrder);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();
 }
 
 MainWindow::~MainWindow() {
