@@ -2,7 +2,11 @@
 // start-up and after each command, and what each command stores in the set-up.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 #include "compose/AppState.h"
 #include "compose/ComposeCommand.h"
@@ -252,6 +256,24 @@ TEST_F(WindowCommands, ComposeStopsWhenAPulseSaysSo) {
     EXPECT_TRUE(composeAll(plain));
     EXPECT_EQ(appState.composed, 1);
     EXPECT_EQ(shown(ControlId::Progress).pos, 100);
+}
+
+// Play and Help name files beside the program; an installed program finds its help in share/.
+TEST(ExecutableFiles, BesideTheProgramFirstThenTheInstalledHelp) {
+    EXPECT_EQ(besideExecutable("/opt/bin/halcyone", "mid"), "/opt/bin/halcyone.mid");
+    EXPECT_EQ(besideExecutable("/opt/bin/halcyone.exe", "hlp"), "/opt/bin/halcyone.hlp");
+    EXPECT_EQ(besideExecutable("/opt/bin.d/halcyone", "hlp"), "/opt/bin.d/halcyone.hlp");
+    const auto root = std::filesystem::temp_directory_path() /
+                      ("halcyone-help-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root / "bin");
+    std::filesystem::create_directories(root / "share/halcyone");
+    const std::string exe = (root / "bin/halcyone").string();
+    EXPECT_EQ(helpFilePath(exe), exe + ".hlp");  // neither exists: the viewer reports it
+    std::ofstream((root / "share/halcyone/halcyone.hlp").string()) << "<html></html>";
+    EXPECT_EQ(helpFilePath(exe), (root / "share/halcyone/halcyone.hlp").string());
+    std::ofstream(exe + ".hlp") << "<html></html>";
+    EXPECT_EQ(helpFilePath(exe), exe + ".hlp");
+    std::filesystem::remove_all(root);
 }
 
 }  // namespace

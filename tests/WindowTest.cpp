@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QtTest>
 
 #include "WindowTestSupport.h"
@@ -60,6 +62,7 @@ private slots:
     void aboutBoxClosesFourWays();
     void paintsFramePreviewAndKeyboardAsTheToolDoes();
     void composeDiscardsInputKeepsRepaintingAndStopsOnClose();
+    void helpViewerShowsTheGuideOrSaysWhyNot();
 };
 
 void WindowTest::startState() {
@@ -209,6 +212,21 @@ void WindowTest::composeDiscardsInputKeepsRepaintingAndStopsOnClose() {
     QVERIFY(clock.elapsed() < 1000);
     QCOMPARE(finished, 2);
     QCOMPARE(appState.composed, 0);
+}
+
+void WindowTest::helpViewerShowsTheGuideOrSaysWhyNot() {
+    QtDesktop desktop;
+    QWidget owner;
+    desktop.setOwner(&owner);
+    desktop.openHelp(HALCYONE_HELP);
+    auto* viewer = qobject_cast<QTextBrowser*>(desktop.helpViewer());
+    QVERIFY(viewer);
+    QVERIFY(viewer->isVisible());
+    QVERIFY(viewer->toPlainText().startsWith("Halcyone Help"));
+    QCOMPARE(viewer->verticalScrollBar()->value(), 0);  // opened at its start
+    desktop.openHelp("/nonexistent/halcyone.hlp");
+    QCOMPARE(desktop.helpViewer(), viewer);
+    QVERIFY(viewer->toPlainText().contains("/nonexistent/halcyone.hlp can't be shown"));
 }
 
 QTEST_MAIN(WindowTest)

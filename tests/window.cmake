@@ -8,7 +8,8 @@ if(TARGET halcyone_window)
     target_link_libraries(${name} PRIVATE halcyone_window halcyone_testing Qt6::Test)
     target_compile_definitions(${name} PRIVATE
       HALCYONE_CLI="$<TARGET_FILE:halcyone-cli>"
-      HALCYONE_EXAMPLES="${PROJECT_SOURCE_DIR}/examples")
+      HALCYONE_EXAMPLES="${PROJECT_SOURCE_DIR}/examples"
+      HALCYONE_HELP="$<TARGET_FILE_DIR:halcyone>/halcyone.hlp")
     add_test(NAME window.${name} COMMAND ${name})
     set_tests_properties(window.${name} PROPERTIES
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
