@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   midicsv sox xvfb xauth xdotool x11-utils python3
   fonts-dejavu-core fonts-dejavu-extra
+  desktop-file-utils appstream man-db groff-base dpkg-dev
 )
 
 missing=()
