@@ -36,7 +36,7 @@ FileResult cantCreate(const std::string& path, int error) {
         const std::string folder = folderOf(path);
         struct stat s {};
         if (::stat(folder.c_str(), &s) != 0 && errno == ENOENT)
-            return fileFailure(FileOutcome::CantCreate, ENOENT, "there is no folder " + folder);
+            return fileFailure(FileOutcome::CantCreate, ENOENT, "Folder " + folder + " does not exist");
         if (error == ENOTDIR || !S_ISDIR(s.st_mode))
             return fileFailure(FileOutcome::CantCreate, ENOTDIR, folder + " is not a folder");
     }
