@@ -69,7 +69,7 @@ std::string describe(const FileResult& result, const std::string& file,
 
 // Ctrl-C and SIGTERM: the work stops at its next look at the flag, its temporary files are
 // removed on the way out, and the process then ends by the same signal. A second signal ends
-// it at once.
+// it at once. A signal the shell has us ignore (a background job's Ctrl-C) stays ignored.
 std::atomic<bool> stopRequested{false};
 volatile std::sig_atomic_t stopSignal = 0;
 
@@ -83,8 +83,11 @@ void catchStopSignals() {
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND;  // and no SA_RESTART: a blocked open gives up
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (const int signal : {SIGINT, SIGTERM}) {
+        struct sigaction previous {};
+        sigaction(signal, nullptr, &previous);
+        if (previous.sa_handler != SIG_IGN) sigaction(signal, &action, nullptr);
+    }
 }
 
 // The output as the files layer names it: "-" is standard output.
