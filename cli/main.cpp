@@ -295,8 +295,10 @@ std::string describePlayFailure(int result, int port, const std::string& font) {
         case resultPortUnavailable:
             return "output port " + std::to_string(port) +
                    " can't be opened: it may have been unplugged or closed; " + portsHint;
+        case resultNotMidiFile:
+            return "FluidSynth can't load the composed MIDI file";
         default:
-            return "the music can't be played (" + describeMusicResult(result) + ")";
+            return "the music can't be played";
     }
 }
 
