@@ -201,6 +201,7 @@ int runCompose(const std::string& setup, const std::string& output) {
     catchStopSignals();
     if (auto code = loadAndCompose(setup)) return *code;
     const FileResult written = writeMidiFileTo(outputPath(output));
+    if (!written.ok() && stopRequested) return exitInterrupted;
     if (!written.ok()) return fail(describe(written, shownName(output), "write"));
     reportWritten(output, " (" + std::to_string(appState.barCount) + " bars at " +
                               std::to_string(controlPosition(ControlId::Tempo)) + " bpm)");
@@ -347,6 +348,7 @@ int runPreview(const std::string& setup, const std::string& output, int channel)
     const PreviewColours pixels = previewOf(channel);
     if (stopRequested) return exitInterrupted;
     const FileResult written = cli::writePreviewPng(outputPath(output), pixels);
+    if (!written.ok() && stopRequested) return exitInterrupted;
     if (!written.ok()) return fail(describe(written, shownName(output), "write"));
     reportWritten(output);
     return exitSuccess;

@@ -140,10 +140,9 @@ FileResult SafeFile::open(const std::string& path) {
     if (exists && S_ISDIR(existing.st_mode))
         return fail(fileFailure(FileOutcome::CantCreate, EISDIR));
     if (exists && !S_ISREG(existing.st_mode)) {
-        // A device or a pipe: opened as it is, never created, truncated or replaced.
-        do {
-            directFd_ = ::open(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-        } while (directFd_ < 0 && errno == EINTR);
+        // A device or a pipe: opened as it is, never created, truncated or replaced. A pipe
+        // without a reader blocks here; a signal that interrupts the wait ends it (EINTR).
+        directFd_ = ::open(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
         if (directFd_ < 0) return fail(fileFailure(FileOutcome::CantCreate, errno));
         return {};
     }
