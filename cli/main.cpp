@@ -441,7 +441,7 @@ int main(int argc, char** argv) {
     render->add_option("--soundfont", soundFont,
                        "SoundFont (.sf2) to use (default: the system's General MIDI one)");
     render->footer(example("  halcyone-cli render seahorse-valley.mpr -o seahorse.wav\n"
-                           "  halcyone-cli render bulb-garden.mpr -o - | play -t wav -"));
+                           "  halcyone-cli render bulb-garden.mpr -o - | sox -t wav - bulb.ogg"));
 
     auto* play = app.add_subcommand("play", "Compose a set-up and play it until it ends or Ctrl-C");
     play->add_option("setup", setup, "Preferences file (.mpr)")->required();
