@@ -17,8 +17,9 @@ if(MAN_PROGRAM)
   add_test(NAME packaging.manual-pages
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/manpages_test.sh ${PROJECT_SOURCE_DIR}/packaging/man)
 endif()
-# The package is made from the normal build; a sanitizer build would only package its runtime.
-if(NOT HALCYONE_SANITIZE)
+# The package is made from the normal build with the window; a sanitizer build would only
+# package its runtime.
+if(TARGET halcyone AND NOT HALCYONE_SANITIZE)
   add_test(NAME packaging.debian-package
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/package_test.sh ${PROJECT_BINARY_DIR})
   set_tests_properties(packaging.debian-package PROPERTIES TIMEOUT 600 RUN_SERIAL ON)
