@@ -3,34 +3,35 @@
 #include <png.h>
 
 #include <csetjmp>
-#include <cstdio>
-#include <filesystem>
-#include <memory>
-#include <system_error>
+#include <cstdint>
 #include <vector>
+
+#include "files/SafeFile.h"
 
 namespace halcyone::cli {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
+using Bytes = std::vector<std::uint8_t>;
 
-// libpng reports errors by longjmp; keep everything with a destructor outside this function.
-bool encode(std::FILE* file, const std::vector<png_bytep>& rows, std::string& error) {
+void appendToBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+void flushNothing(png_structp) {}
+
+// libpng reports errors by longjmp; keep everything with a destructor outside this function
+// (the vector it appends to belongs to the caller).
+bool encode(const std::vector<png_bytep>& rows, Bytes& out) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!png) {
-        error = "out of memory";
-        return false;
-    }
+    if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        error = "PNG encoding failed";
         return false;
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, &out, appendToBytes, flushNothing);
     png_set_IHDR(png, info, previewSize, previewSize, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
@@ -42,7 +43,7 @@ bool encode(std::FILE* file, const std::vector<png_bytep>& rows, std::string& er
 
 }  // namespace
 
-bool writePreviewPng(const std::string& path, const PreviewColours& pixels, std::string& error) {
+FileResult writePreviewPng(const std::string& path, const PreviewColours& pixels) {
     std::vector<unsigned char> rgb(static_cast<std::size_t>(previewSize) * previewSize * 3);
     for (std::size_t k = 0; k < pixels.size(); ++k) {
         rgb[3 * k] = static_cast<unsigned char>(redOf(pixels[k]));
@@ -52,28 +53,13 @@ bool writePreviewPng(const std::string& path, const PreviewColours& pixels, std:
     std::vector<png_bytep> rows(previewSize);
     for (int j = 0; j < previewSize; ++j) rows[j] = rgb.data() + j * previewSize * 3;
 
-    const std::string temporary = path + ".part";
-    bool ok = false;
-    {
-        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temporary.c_str(), "wb"));
-        if (!file) {
-            error = "can't create " + temporary;
-            return false;
-        }
-        ok = encode(file.get(), rows, error);
-        if (ok && (std::fflush(file.get()) != 0 || std::ferror(file.get()))) {
-            error = "can't write " + temporary;
-            ok = false;
-        }
-    }
-    std::error_code fsError;
-    if (ok) {
-        std::filesystem::rename(temporary, path, fsError);
-        if (!fsError) return true;
-        error = "can't replace " + path + ": " + fsError.message();
-    }
-    std::filesystem::remove(temporary, fsError);
-    return false;
+    SafeFile file;
+    if (const FileResult opened = file.open(path); !opened.ok()) return opened;
+    Bytes png;
+    png.reserve(rgb.size() + 4096);  // more than the encoding needs: no allocation under libpng
+    if (!encode(rows, png)) return fileFailure(FileOutcome::CantWrite, 0, "PNG encoding failed");
+    if (const FileResult written = file.write(png); !written.ok()) return written;
+    return file.commit();
 }
 
 }  // namespace halcyone::cli

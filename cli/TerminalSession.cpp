@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "compose/Channel.h"
 
@@ -15,10 +16,10 @@ constexpr int barWidth = 40;
 ProgressLine::ProgressLine(std::string label)
     : label_(std::move(label)), enabled_(isatty(STDERR_FILENO) != 0) {}
 
-ProgressLine::~ProgressLine() { finish(); }
+ProgressLine::~ProgressLine() { abandon(); }
 
 void ProgressLine::show(double fraction) {
-    if (!enabled_ || finished_) return;
+    if (!enabled_ || ended_) return;
     const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100.0);
     if (percent == lastPercent_) return;
     lastPercent_ = percent;
@@ -29,14 +30,21 @@ void ProgressLine::show(double fraction) {
 }
 
 void ProgressLine::finish() {
-    if (!enabled_ || finished_) return;
     show(1.0);
-    std::fputc('\n', stderr);
-    finished_ = true;
+    abandon();
 }
 
-ComposeProgressLine::ComposeProgressLine(ProgressLine& line, int stepsPerChannel)
-    : line_(line), stepsPerChannel_(std::max(stepsPerChannel, 1)) {}
+void ProgressLine::abandon() {
+    if (!enabled_ || ended_) return;
+    ended_ = true;
+    if (lastPercent_ < 0) return;  // nothing drawn
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+ComposeProgressLine::ComposeProgressLine(ProgressLine& line, int stepsPerChannel,
+                                         const std::atomic<bool>* stop)
+    : line_(line), stepsPerChannel_(std::max(stepsPerChannel, 1)), stop_(stop) {}
 
 void ComposeProgressLine::channelStarted(int index) {
     channel_ = index;
@@ -49,9 +57,15 @@ void ComposeProgressLine::step() {
     show();
 }
 
+bool ComposeProgressLine::pulse() { return !(stop_ && stop_->load()); }
+
 void ComposeProgressLine::show() {
     const double withinChannel = static_cast<double>(steps_) / stepsPerChannel_;
     line_.show((channel_ + withinChannel) / channelCount);
+}
+
+void TerminalDesktop::showMessage(const std::string& text, const std::string&) {
+    std::fprintf(stderr, "halcyone-cli: %s\n", text.c_str());
 }
 
 }  // namespace halcyone::cli

@@ -3,11 +3,12 @@
 #include <CLI/CLI.hpp>
 
 #include <atomic>
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
+#include <optional>
 #include <string>
 
 #include <unistd.h>
@@ -19,21 +20,119 @@
 #include "compose/ControlSync.h"
 #include "files/MidiWriter.h"
 #include "files/Preferences.h"
+#include "files/SafeFile.h"
+#include "files/TemporaryFiles.h"
 #include "fractal/PreviewGrid.h"
 #include "platform/MemoryControlPanel.h"
 #include "playback/MusicResult.h"
 #include "playback/Render.h"
+#include "playback/SoundFonts.h"
 
 namespace {
 
 using namespace halcyone;
 
+constexpr int exitSuccess = 0;
 constexpr int exitFailure = 1;
+constexpr int exitUsage = 2;
+constexpr int exitInterrupted = -1;  // ends the process by the signal that stopped the work
+
+constexpr const char* standardOutputName = "-";
+
+// A line on stderr: every message of the tool starts with its name.
+void say(const std::string& message) {
+    std::fprintf(stderr, "halcyone-cli: %s\n", message.c_str());
+}
 
 // A failure of the tool: one line on stderr, exit code 1.
 int fail(const std::string& message) {
-    std::fprintf(stderr, "halcyone-cli: %s\n", message.c_str());
+    say(message);
     return exitFailure;
+}
+
+// "can't write out/piece.wav: No space left on device": what failed, the file, and why.
+// `refusedVerb` says what a refusal of the program's own prevented.
+std::string describe(const FileResult& result, const std::string& file,
+                     const std::string& refusedVerb) {
+    std::string verb = refusedVerb;
+    switch (result.outcome) {
+        case FileOutcome::CantCreate: verb = "create"; break;
+        case FileOutcome::CantWrite: verb = "write"; break;
+        case FileOutcome::CantOpen: verb = "open"; break;
+        case FileOutcome::CantRead: verb = "read"; break;
+        case FileOutcome::Done:
+        case FileOutcome::Refused: break;
+    }
+    const std::string reason = result.reason();
+    return "can't " + verb + " " + file + (reason.empty() ? "" : ": " + reason);
+}
+
+// Ctrl-C and SIGTERM: the work stops at its next look at the flag, its temporary files are
+// removed on the way out, and the process then ends by the same signal. A second signal ends
+// it at once. A signal the shell has us ignore (a background job's Ctrl-C) stays ignored.
+std::atomic<bool> stopRequested{false};
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void requestStop(int signal) {
+    stopSignal = signal;
+    stopRequested = true;
+}
+
+void catchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;  // and no SA_RESTART: a blocked open gives up
+    for (const int signal : {SIGINT, SIGTERM}) {
+        struct sigaction previous {};
+        sigaction(signal, nullptr, &previous);
+        if (previous.sa_handler != SIG_IGN) sigaction(signal, &action, nullptr);
+    }
+}
+
+// The output as the files layer names it: "-" is standard output.
+std::string outputPath(const std::string& output) {
+    return output == standardOutputName ? std::string(standardOutputPath) : output;
+}
+
+std::string shownName(const std::string& output) {
+    return output == standardOutputName ? "standard output" : output;
+}
+
+// "Wrote ..." on stdout, unless the output went there (-o -, /dev/stdout, /dev/fd/1).
+void reportWritten(const std::string& output, const std::string& details = {}) {
+    if (output == standardOutputName || sameFile(output, standardOutputPath)) return;
+    std::printf("Wrote %s%s\n", output.c_str(), details.c_str());
+}
+
+// Reasons to refuse an output before any work: it is an input, or binary data would go to a
+// terminal.
+std::optional<std::string> outputProblem(const std::string& output,
+                                         const std::string& setup,
+                                         const std::string& soundFont = {}) {
+    const std::string path = outputPath(output);
+    if (sameFile(path, setup))
+        return "can't write " + shownName(output) + ": it is the set-up file being read";
+    if (!soundFont.empty() && sameFile(path, soundFont))
+        return "can't write " + shownName(output) + ": it is the SoundFont being read";
+    if (output == standardOutputName && isatty(STDOUT_FILENO))
+        return "won't write to standard output, a terminal: redirect it or name a file with -o";
+    return std::nullopt;
+}
+
+// The temporary folder, with one line when $TMPDIR had to be passed over.
+std::optional<std::string> usableTemporaryFolder() {
+    const TemporaryFolder folder = temporaryFolder();
+    if (!folder.unusable.empty() && !folder.path.empty()) {
+        FileResult why = fileFailure(FileOutcome::CantOpen, folder.unusableError);
+        say("TMPDIR " + folder.unusable + " can't be used (" + why.reason() +
+            "); temporary files go to " + folder.path);
+    }
+    if (folder.path.empty()) {
+        say("no folder for temporary files: TMPDIR, /tmp and the cache folder can't be used");
+        return std::nullopt;
+    }
+    return folder.path;
 }
 
 struct Session {
@@ -54,91 +153,118 @@ struct Session {
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // Loads a set-up as "Load preferences..." does; on failure returns its message.
-    std::optional<std::string> load(const std::string& path) {
-        desktop.answer = path;
-        desktop.lastMessage.reset();
-        const bool loaded = loadPreferences();
-        desktop.answer.reset();
-        if (loaded) return std::nullopt;
-        return desktop.lastMessage.value_or("can't load " + path);
+    // Loads a set-up as "Load preferences..." does; on failure returns the message.
+    static std::optional<std::string> load(const std::string& path) {
+        const FileResult loaded = loadPreferencesFrom(path);
+        if (loaded.ok()) return std::nullopt;
+        return describe(loaded, path, "load");
     }
 
     // Makes channel `number` (1..5) current, as its button in the window would.
-    void selectChannel(int number) { appState.currentChannel = &appState.channels[number - 1]; }
+    static void selectChannel(int number) {
+        appState.currentChannel = &appState.channels[number - 1];
+    }
 };
 
-std::string describeLoadFailure(const std::string& path, const std::string& message) {
-    return path + ": " + message;
+// Why the composition has no notes, or nothing when it has some.
+std::optional<std::string> silence() {
+    bool anyOn = false;
+    for (const Channel& channel : appState.channels) {
+        if (channel.instrument == 0) continue;
+        anyOn = true;
+        if (channel.events[0].note != 0) return std::nullopt;
+    }
+    return anyOn ? "no channel that is on meets its colour in its view"
+                 : "every channel is Off";
 }
 
-// Loads the set-up and composes it as the Compose button does, with a progress line.
-std::optional<std::string> loadAndCompose(Session& session, const std::string& setup) {
-    if (auto error = session.load(setup)) return describeLoadFailure(setup, *error);
-    cli::ProgressLine line("Composing");
-    cli::ComposeProgressLine progress(line,
-                                      progressStepsForBars(controlPosition(ControlId::BarNumber)));
-    composeAll(progress);
-    return std::nullopt;
-}
-
-// Writes the composition as "Save midi file..." does, to `output`.
-std::optional<std::string> saveMidi(Session& session, const std::string& output) {
-    session.desktop.answer = output;
-    session.desktop.lastMessage.reset();
-    writeMidiFile(false);
-    session.desktop.answer.reset();
-    if (session.desktop.lastMessage) return output + ": " + *session.desktop.lastMessage;
+// Loads the set-up and composes it as the Compose button does, with a progress line. Returns
+// the exit code when it can't go on.
+std::optional<int> loadAndCompose(const std::string& setup) {
+    if (auto error = Session::load(setup)) return fail(*error);
+    bool composed = false;
+    {
+        cli::ProgressLine line("Composing");
+        cli::ComposeProgressLine progress(
+            line, progressStepsForBars(controlPosition(ControlId::BarNumber)), &stopRequested);
+        composed = composeAll(progress);
+        if (composed) line.finish();
+    }
+    if (!composed || stopRequested) return exitInterrupted;
+    if (auto why = silence()) say("note: the set-up composes no notes: " + *why);
     return std::nullopt;
 }
 
 int runCompose(const std::string& setup, const std::string& output) {
+    if (auto problem = outputProblem(output, setup)) return fail(*problem);
     Session session;
-    if (auto error = loadAndCompose(session, setup)) return fail(*error);
-    if (auto error = saveMidi(session, output)) return fail(*error);
-    std::printf("Wrote %s (%d bars at %d bpm)\n", output.c_str(), appState.barCount,
-                controlPosition(ControlId::Tempo));
-    return 0;
+    catchStopSignals();
+    if (auto code = loadAndCompose(setup)) return *code;
+    const FileResult written = writeMidiFileTo(outputPath(output));
+    if (!written.ok() && stopRequested) return exitInterrupted;
+    if (!written.ok()) return fail(describe(written, shownName(output), "write"));
+    reportWritten(output, " (" + std::to_string(appState.barCount) + " bars at " +
+                              std::to_string(controlPosition(ControlId::Tempo)) + " bpm)");
+    return exitSuccess;
 }
 
-// A MIDI file in the temporary folder that is removed when the object goes.
-class TemporaryMidi {
-public:
-    TemporaryMidi() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "halcyone-XXXXXX.mid").string();
-        const int fd = mkstemps(pattern.data(), 4);
-        if (fd >= 0) {
-            close(fd);
-            path_ = pattern;
-        }
-    }
-    ~TemporaryMidi() {
-        if (!path_.empty()) std::remove(path_.c_str());
-    }
-    TemporaryMidi(const TemporaryMidi&) = delete;
-    TemporaryMidi& operator=(const TemporaryMidi&) = delete;
-    const std::string& path() const { return path_; }
+// A SoundFont given on the command line that can't serve, named as the culprit.
+std::optional<std::string> soundFontProblem(const std::string& soundFont) {
+    if (soundFont.empty()) return std::nullopt;
+    const FileResult checked = checkSoundFont(soundFont);
+    if (checked.ok()) return std::nullopt;
+    return describe(checked, "SoundFont " + soundFont, "use");
+}
 
-private:
-    std::string path_;
-};
+const char* const noSoundFontText =
+    "no General MIDI SoundFont was found: name one with --soundfont FILE, or install the Debian "
+    "package fluid-soundfont-gm";
+
+std::string describeRenderFailure(const RenderResult& rendered, const std::string& output) {
+    switch (rendered.result) {
+        case resultNoSoundFont:
+            return noSoundFontText;
+        case resultBadSoundFont:
+            return "can't load SoundFont " + rendered.soundFont + ": FluidSynth can't read it";
+        case resultCantWrite:
+            return describe(rendered.file, shownName(output), "write");
+        default:
+            return "can't render " + shownName(output) + ": FluidSynth could not be set up";
+    }
+}
 
 int runRender(const std::string& setup, const std::string& output, const std::string& font) {
+    if (auto problem = outputProblem(output, setup, font)) return fail(*problem);
+    if (auto problem = soundFontProblem(font)) return fail(*problem);
     Session session;
-    if (auto error = loadAndCompose(session, setup)) return fail(*error);
-    TemporaryMidi midi;
-    if (midi.path().empty()) return fail("can't create a temporary file");
-    if (auto error = saveMidi(session, midi.path())) return fail(*error);
+    catchStopSignals();
+    if (auto code = loadAndCompose(setup)) return *code;
+    MidiFileImage midi;
+    if (const FileResult built = composedMidiFile(midi); !built.ok())
+        return fail(describe(built, shownName(output), "write"));
+
+    SafeFile wav;
+    if (const FileResult opened = wav.open(outputPath(output)); !opened.ok()) {
+        if (stopRequested) return exitInterrupted;
+        return fail(describe(opened, shownName(output), "write"));
+    }
+    // Audio for a device, a pipe or standard output is made in the temporary folder first.
+    if (wav.direct() && !usableTemporaryFolder()) return exitFailure;
+
     RenderOptions options;
     options.soundFont = font;
-    cli::ProgressLine line("Rendering");
-    options.progress = [&line](double fraction) { line.show(fraction); };
-    const int result = renderMidiToWav(midi.path(), output, options);
-    if (result != resultOk) return fail(output + ": " + describeMusicResult(result));
-    line.finish();
-    std::printf("Wrote %s\n", output.c_str());
-    return 0;
+    options.stop = &stopRequested;
+    RenderResult rendered;
+    {
+        cli::ProgressLine line("Rendering");
+        options.progress = [&line](double fraction) { line.show(fraction); };
+        rendered = renderMidiToWav(midi.bytes(), wav, options);
+        if (rendered.ok()) line.finish();
+    }
+    if (rendered.stopped || stopRequested) return exitInterrupted;
+    if (!rendered.ok()) return fail(describeRenderFailure(rendered, output));
+    reportWritten(output);
+    return exitSuccess;
 }
 
 int runPorts() {
@@ -147,48 +273,91 @@ int runPorts() {
     for (const OutputPort& port : ports)
         std::printf("%2d  %s%s\n", port.portNumber, port.name.c_str(),
                     port.isDefault ? "  (default)" : "");
-    return 0;
+    return exitSuccess;
 }
 
-std::atomic<bool> stopRequested{false};
-
-extern "C" void requestStop(int) { stopRequested = true; }
+std::string describePlayFailure(int result, int port, const std::string& font) {
+    const std::string portsHint = "'halcyone-cli ports' lists them";
+    switch (result) {
+        case resultNoSuchPort:
+            return "there is no output port " + std::to_string(port) + "; " + portsHint;
+        case resultNotInitialised:
+            return "FluidSynth could not be set up";
+        case resultNoSoundFont:
+            return noSoundFontText;
+        case resultBadSoundFont:
+            return "can't load SoundFont " +
+                   (font.empty() ? findSoundFont(standardSoundFontPaths()) : font) +
+                   ": FluidSynth can't read it";
+        case resultNoAudioOutput:
+            return "the built-in synthesizer can't start the audio output: check that a sound "
+                   "card is present and that the sound server (PipeWire or PulseAudio) is "
+                   "running, or play on another port with --port (" + portsHint + ")";
+        case resultPortUnavailable:
+            return "output port " + std::to_string(port) +
+                   " can't be opened: it may have been unplugged or closed; " + portsHint;
+        case resultNotMidiFile:
+            return "FluidSynth can't load the composed MIDI file";
+        default:
+            return "the music can't be played";
+    }
+}
 
 int runPlay(const std::string& setup, int port, const std::string& font) {
+    if (auto problem = soundFontProblem(font)) return fail(*problem);
     Session session;
-    if (auto error = loadAndCompose(session, setup)) return fail(*error);
-    TemporaryMidi midi;
-    if (midi.path().empty()) return fail("can't create a temporary file");
-    if (auto error = saveMidi(session, midi.path())) return fail(*error);
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
-    std::printf("Playing %s (Ctrl-C stops)\n", setup.c_str());
-    std::fflush(stdout);
+    catchStopSignals();
+    if (auto code = loadAndCompose(setup)) return *code;
+    const auto folder = usableTemporaryFolder();
+    if (!folder) return exitFailure;
+    TemporaryFile midi;
+    if (const FileResult made = midi.create(*folder, ".mid"); !made.ok())
+        return fail(describe(made, "a temporary file in " + *folder, "create"));
+    if (const FileResult written = writeMidiFileTo(midi.path()); !written.ok())
+        return fail(describe(written, "a temporary file in " + *folder, "write"));
+
     PlayOptions options;
     options.soundFont = font;
+    options.started = [&setup, port] {
+        if (port < 0)
+            std::printf("Playing %s (Ctrl-C stops)\n", setup.c_str());
+        else
+            std::printf("Playing %s on port %d (Ctrl-C stops)\n", setup.c_str(), port);
+        std::fflush(stdout);
+    };
     const int result = playMidiFile(midi.path(), port, stopRequested, options);
-    if (result != resultOk) return fail(describeMusicResult(result));
-    return 0;
+    if (result != resultOk) return fail(describePlayFailure(result, port, font));
+    return exitSuccess;  // at the end of the piece, or stopped by Ctrl-C as the user asked
 }
 
-int runPreview(const std::string& setup, const std::string& output, int channel) {
-    Session session;
-    if (auto error = session.load(setup)) return fail(describeLoadFailure(setup, *error));
-    session.selectChannel(channel);
+// The preview of the channel's view (the shared one unless each channel has its own).
+PreviewColours previewOf(int channel) {
+    Session::selectChannel(channel);
     PreviewCounts counts;
     samplePreview(currentView(), counts);
     PreviewColours pixels;
     previewColours(counts, appState.startColour, pixels);
-    std::string error;
-    if (!cli::writePreviewPng(output, pixels, error)) return fail(output + ": " + error);
-    std::printf("Wrote %s\n", output.c_str());
-    return 0;
+    return pixels;
+}
+
+int runPreview(const std::string& setup, const std::string& output, int channel) {
+    if (auto problem = outputProblem(output, setup)) return fail(*problem);
+    Session session;
+    catchStopSignals();
+    if (auto error = Session::load(setup)) return fail(*error);
+    const PreviewColours pixels = previewOf(channel);
+    if (stopRequested) return exitInterrupted;
+    const FileResult written = cli::writePreviewPng(outputPath(output), pixels);
+    if (!written.ok() && stopRequested) return exitInterrupted;
+    if (!written.ok()) return fail(describe(written, shownName(output), "write"));
+    reportWritten(output);
+    return exitSuccess;
 }
 
 int runPalette(const std::string& setup, int channel) {
     Session session;
-    if (auto error = session.load(setup)) return fail(describeLoadFailure(setup, *error));
-    session.selectChannel(channel);
+    if (auto error = Session::load(setup)) return fail(*error);
+    Session::selectChannel(channel);
     PreviewCounts counts;
     samplePreview(currentView(), counts);
     const Palette palette = paletteFromHistogram(countHistogram(counts), appState.startColour);
@@ -197,61 +366,138 @@ int runPalette(const std::string& setup, int channel) {
         std::printf("%2zu  #%02X%02X%02X  red %3d green %3d blue %3d\n", k + 1, redOf(c),
                     greenOf(c), blueOf(c), redOf(c), greenOf(c), blueOf(c));
     }
-    return 0;
+    return exitSuccess;
 }
+
+// A whole number from `low` to `high`; `what` names it in the refusal of one out of range.
+CLI::Validator wholeNumber(int low, int high, const std::string& what) {
+    return CLI::Validator(
+        [=](std::string& text) -> std::string {
+            int value = 0;
+            const char* end = text.data() + text.size();
+            const auto [stop, error] = std::from_chars(text.data(), end, value);
+            if (error != std::errc() || stop != end) return "'" + text + "' is not a number";
+            if (value < low || value > high) return text + " is not " + what;
+            return {};
+        },
+        "");
+}
+
+const char* const subcommandNames[] = {"compose", "render", "play", "ports", "preview", "palette"};
+
+// The first word that is not an option, when it names no subcommand.
+std::optional<std::string> unknownSubcommand(int argc, char** argv) {
+    for (int k = 1; k < argc; ++k) {
+        const std::string word = argv[k];
+        if (word.starts_with('-')) continue;
+        for (const char* name : subcommandNames)
+            if (word == name) return std::nullopt;
+        return word;
+    }
+    return std::nullopt;
+}
+
+const char* const mainFooter =
+    "Exit status: 0 success, 1 failure (one line on stderr says what and why), 2 usage error.\n"
+    "-o - writes to standard output. Ctrl-C or SIGTERM stops compose, render and preview\n"
+    "without leaving anything behind; play stops the music and exits with 0.\n"
+    "See halcyone-cli(1).";
+
+std::string example(const std::string& lines) { return "Example:\n" + lines; }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+    if (auto word = unknownSubcommand(argc, argv)) {
+        say("unknown subcommand '" + *word +
+            "'; the subcommands are compose, render, play, ports, preview and palette "
+            "(see halcyone-cli --help)");
+        return exitUsage;
+    }
+
     CLI::App app{"Halcyone: compose music from the Mandelbrot set, without the window.",
                  "halcyone-cli"};
     app.set_version_flag("--version", std::string("halcyone-cli ") + HALCYONE_VERSION);
     app.require_subcommand(1);
-    app.failure_message([](const CLI::App*, const CLI::Error& e) {
-        return std::string("halcyone-cli: ") + e.what() + " (see --help)\n";
-    });
 
-    std::string setup, output;
+    std::string setup, output, soundFont;
     int channel = 1;
+    int port = -1;
+    const auto channelNumber = wholeNumber(1, 5, "a channel number (1 to 5)");
+    const auto portNumber =
+        wholeNumber(0, 0x7FFFFFFF, "a port number; 'halcyone-cli ports' lists them");
 
     auto* compose = app.add_subcommand("compose", "Compose a set-up and save it as a MIDI file");
-    compose->add_option("setup", setup, "Preferences file (.mpr)")->required()->check(CLI::ExistingFile);
-    compose->add_option("-o,--output", output, "MIDI file to write")->required();
+    compose->add_option("setup", setup, "Preferences file (.mpr)")->required();
+    compose->add_option("-o,--output", output, "MIDI file to write (- for standard output)")
+        ->required();
+    compose->footer(example("  halcyone-cli compose seahorse-valley.mpr -o seahorse.mid"));
+
+    auto* render = app.add_subcommand("render", "Compose a set-up and render it to a WAV file");
+    render->add_option("setup", setup, "Preferences file (.mpr)")->required();
+    render->add_option("-o,--output", output, "WAV file to write (- for standard output)")
+        ->required();
+    render->add_option("--soundfont", soundFont,
+                       "SoundFont (.sf2) to use (default: the system's General MIDI one)");
+    render->footer(example("  halcyone-cli render seahorse-valley.mpr -o seahorse.wav\n"
+                           "  halcyone-cli render bulb-garden.mpr -o - | sox -t wav - bulb.ogg"));
+
+    auto* play = app.add_subcommand("play", "Compose a set-up and play it until it ends or Ctrl-C");
+    play->add_option("setup", setup, "Preferences file (.mpr)")->required();
+    play->add_option("--port", port,
+                     "Output port number from 'halcyone-cli ports' (default: the built-in "
+                     "synthesizer)")
+        ->check(portNumber);
+    play->add_option("--soundfont", soundFont, "SoundFont (.sf2) for the built-in synthesizer");
+    play->footer(example("  halcyone-cli play bulb-garden.mpr\n"
+                         "  halcyone-cli play bulb-garden.mpr --port 1"));
+
+    auto* ports = app.add_subcommand("ports", "List the output ports that play --port can name");
+    ports->footer(example("  halcyone-cli ports"));
 
     auto* preview = app.add_subcommand("preview", "Save the 200 x 200 preview of a view as PNG");
-    preview->add_option("setup", setup, "Preferences file (.mpr)")->required()->check(CLI::ExistingFile);
-    preview->add_option("-o,--output", output, "PNG file to write")->required();
-    preview->add_option("--channel", channel, "Channel whose view to show (1-5)")->check(CLI::Range(1, 5));
+    preview->add_option("setup", setup, "Preferences file (.mpr)")->required();
+    preview->add_option("-o,--output", output, "PNG file to write (- for standard output)")
+        ->required();
+    preview->add_option("--channel", channel, "Channel whose view to show (1-5)")
+        ->check(channelNumber);
+    preview->footer(example("  halcyone-cli preview bulb-garden.mpr -o bulb-3.png --channel 3"));
 
     auto* palette = app.add_subcommand("palette", "List the view's 20 most frequent colours");
-    palette->add_option("setup", setup, "Preferences file (.mpr)")->required()->check(CLI::ExistingFile);
-    palette->add_option("--channel", channel, "Channel whose view to use (1-5)")->check(CLI::Range(1, 5));
+    palette->add_option("setup", setup, "Preferences file (.mpr)")->required();
+    palette->add_option("--channel", channel, "Channel whose view to use (1-5)")
+        ->check(channelNumber);
+    palette->footer(example("  halcyone-cli palette seahorse-valley.mpr"));
 
-    std::string soundFont;
-    auto* render = app.add_subcommand("render", "Compose a set-up and render it to a WAV file");
-    render->add_option("setup", setup, "Preferences file (.mpr)")->required()->check(CLI::ExistingFile);
-    render->add_option("-o,--output", output, "WAV file to write")->required();
-    render->add_option("--soundfont", soundFont, "SoundFont (.sf2) to use")->check(CLI::ExistingFile);
-
-    auto* ports = app.add_subcommand("ports", "List the output ports, as the \"Midi device\" list does");
-
-    int port = -1;
-    auto* play = app.add_subcommand("play", "Compose a set-up and play it until it ends or Ctrl-C");
-    play->add_option("setup", setup, "Preferences file (.mpr)")->required()->check(CLI::ExistingFile);
-    play->add_option("--port", port, "Output port number from 'ports' (default: the built-in synthesizer)");
-    play->add_option("--soundfont", soundFont, "SoundFont (.sf2) for the built-in synthesizer")->check(CLI::ExistingFile);
+    app.footer(mainFooter);
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
+    } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::string where = "halcyone-cli";
+        for (const CLI::App* sub : app.get_subcommands()) where += " " + sub->get_name();
+        say(std::string(e.what()) + " (see " + where + " --help)");
+        return exitUsage;
     }
-    if (*compose) return runCompose(setup, output);
-    if (*preview) return runPreview(setup, output, channel);
-    if (*palette) return runPalette(setup, channel);
-    if (*render) return runRender(setup, output, soundFont);
-    if (*ports) return runPorts();
-    if (*play) return runPlay(setup, port, soundFont);
-    return exitFailure;
+
+    int code = exitFailure;
+    if (*compose) code = runCompose(setup, output);
+    if (*render) code = runRender(setup, output, soundFont);
+    if (*play) code = runPlay(setup, port, soundFont);
+    if (*ports) code = runPorts();
+    if (*preview) code = runPreview(setup, output, channel);
+    if (*palette) code = runPalette(setup, channel);
+    if (code == exitInterrupted && stopSignal != 0) {
+        std::fflush(stdout);
+        std::raise(stopSignal);  // the handler is reset: this ends the process
+        return 128 + stopSignal;
+    }
+    return code;
 }

@@ -2,8 +2,13 @@
 // Standard MIDI File (see files/MidiBytes.h for the bytes).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
 #include <string>
 
+#include "files/FileResult.h"
 #include "platform/DesktopServices.h"
 
 namespace halcyone {
@@ -14,21 +19,38 @@ extern std::string playbackMidiPath;
 
 extern const FileDialogSpec midiFileDialog;
 
+inline constexpr const char* nothingComposedText = "Nothing has been composed yet";
+inline constexpr const char* midiNoMemoryText = "Not enough memory to write the MIDI file";
+
+// The composition of the last Compose as the bytes of a Standard MIDI File.
+struct MidiFileImage {
+    std::unique_ptr<std::uint8_t[]> buffer;
+    std::size_t size = 0;
+
+    std::span<const std::uint8_t> bytes() const { return {buffer.get(), size}; }
+};
+
+// Builds the file of the composition with the Tempo control's position. Refused before the
+// first Compose and when the buffer (up to 12.8 MB) can't be had; CantWrite when the bar
+// count is outside 1..999.
+FileResult composedMidiFile(MidiFileImage& image);
+
+// The core of "Save midi file...": writes the composition to `path` through SafeFile, so an
+// existing file is only ever replaced by a complete new one.
+FileResult writeMidiFileTo(const std::string& path);
+
 // Writes the composition of the last Compose; does nothing before the first Compose.
 // With `nextToExecutable` false the user picks the file (cancel ends silently). With true the
 // file goes beside the executable under its name with the extension "mid", or into the user's
-// cache folder ($XDG_CACHE_HOME/halcyone, else ~/.cache/halcyone) when that folder can't take
-// it; the path goes into playbackMidiPath. The tempo is the Tempo control's position.
-// Failures are shown as "Can't create" / "Can't write"; an existing file is only ever replaced
-// by a complete new one.
+// cache folder (see cacheFolder()) when that folder can't take it; the path goes into
+// playbackMidiPath. Failures are shown as "Can't create" / "Can't write".
 void writeMidiFile(bool nextToExecutable);
 
 // The executable's path with its extension replaced by ".mid", or ".mid" appended when it
 // has none.
 std::string besideExecutableMidiPath(const std::string& executable);
 
-// The file of the same name in the user's cache folder; empty when neither $XDG_CACHE_HOME
-// nor $HOME gives one.
+// The file of the same name in the user's cache folder; empty when there is none.
 std::string cacheMidiPath(const std::string& executable);
 
 }  // namespace halcyone

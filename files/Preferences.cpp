@@ -52,39 +52,37 @@ void applyPreferences(const Preferences& p) {
     for (int k = 0; k < channelCount; ++k) copyChannelSettings(p.channels[k], appState.channels[k]);
 }
 
+FileResult savePreferencesTo(const std::string& path) {
+    SafeFile file;
+    if (const FileResult opened = file.open(path); !opened.ok()) return opened;
+    const PreferencesBytes bytes = encodePreferences(capturePreferences());
+    if (const FileResult written = file.write(bytes); !written.ok()) return written;
+    return file.commit();
+}
+
+FileResult loadPreferencesFrom(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    if (const FileResult read = readFileHead(path, preferencesReadLimit, bytes); !read.ok())
+        return read;
+    const DecodedPreferences decoded = decodePreferences(bytes);
+    if (!decoded.ok()) return fileFailure(FileOutcome::Refused, 0, decoded.problem);
+    applyPreferences(decoded.preferences);
+    return {};
+}
+
 void savePreferences() {
     const auto path = desktop().askSaveFileName(preferencesFileDialog);
     if (!path) return;
-    SafeFile file;
-    if (!file.create(*path)) {
-        showError("Can't create");
-        return;
-    }
-    const PreferencesBytes bytes = encodePreferences(capturePreferences());
-    if (!file.write(bytes) || !file.commit()) showError("Can't write");
+    if (const FileResult saved = savePreferencesTo(*path); !saved.ok())
+        showError(windowMessage(saved));
 }
 
 bool loadPreferences() {
     const auto path = desktop().askSaveFileName(preferencesFileDialog);
     if (!path) return false;
-    std::vector<std::uint8_t> bytes;
-    switch (readFileHead(*path, preferencesReadLimit, bytes)) {
-        case ReadStatus::CantOpen:
-            showError("Can't open");
-            return false;
-        case ReadStatus::CantRead:
-            showError("Can't read");
-            return false;
-        case ReadStatus::Ok:
-            break;
-    }
-    const DecodedPreferences decoded = decodePreferences(bytes);
-    if (!decoded.ok()) {
-        showError(decoded.problem);
-        return false;
-    }
-    applyPreferences(decoded.preferences);
-    return true;
+    const FileResult loaded = loadPreferencesFrom(*path);
+    if (!loaded.ok()) showError(windowMessage(loaded));
+    return loaded.ok();
 }
 
 }  // namespace halcyone

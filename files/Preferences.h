@@ -2,6 +2,9 @@
 // main window's controls, kept in a preferences file (see files/PreferencesCodec.h).
 #pragma once
 
+#include <string>
+
+#include "files/FileResult.h"
 #include "files/PreferencesCodec.h"
 #include "platform/DesktopServices.h"
 
@@ -17,12 +20,20 @@ Preferences capturePreferences();
 // the other controls alone; the window refreshes itself afterwards.
 void applyPreferences(const Preferences& preferences);
 
-// Asks for a file and writes the set-up to it; "Can't create" / "Can't write" on failure, and
-// an existing file is only ever replaced by a complete new one.
+// The core of "Save preferences...": writes the set-up to `path` through SafeFile, so an
+// existing file is only ever replaced by a complete new one.
+FileResult savePreferencesTo(const std::string& path);
+
+// The core of "Load preferences...": reads `path` and applies it. A file that can't be opened
+// or read changes nothing (CantOpen, CantRead); one that is short or holds a value out of
+// range changes nothing and is Refused with decodePreferences' sentence.
+FileResult loadPreferencesFrom(const std::string& path);
+
+// Asks for a file and saves to it; "Can't create" / "Can't write" on failure.
 void savePreferences();
 
-// Asks for a file and applies it. True when a file was applied. A file that can't be opened or
-// read, is short, or holds a value out of range changes nothing and is reported.
+// Asks for a file and loads it. True when a file was applied; a failure is shown ("Can't
+// open", "Can't read", or the refusal's sentence).
 bool loadPreferences();
 
 }  // namespace halcyone

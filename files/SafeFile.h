@@ -1,4 +1,5 @@
-// Files that are replaced whole or not at all, and bounded reads of untrusted files.
+// The one way the program writes a file, so that saving never destroys what was there, and
+// bounded reads of untrusted files.
 #pragma once
 
 #include <cstddef>
@@ -7,11 +8,24 @@
 #include <string>
 #include <vector>
 
+#include "files/FileResult.h"
+#include "files/TemporaryFiles.h"
+
 namespace halcyone {
 
-// Writes a file through a temporary one in the same folder and renames it over the target only
-// when every byte is on disk, so a failed save leaves the previous file as it was and nothing
-// half-written behind. An uncommitted temporary is removed when the object goes away.
+// Names standard output; writing to it never replaces anything.
+inline constexpr const char* standardOutputPath = "/dev/stdout";
+
+// Writes one file whole or not at all.
+//
+// A regular file, new or existing, is written to a temporary with a unique name in the same
+// folder, synced, and renamed over the target only when everything succeeded; a replaced file
+// keeps its permissions (and its owner, where the process may set it). A symbolic link is
+// written through: the file it points to gets the new content and the link stays a link.
+// A target that is not a regular file (a device such as /dev/null, a named pipe, standard
+// output or another descriptor of this process named by /dev/fd/N) is written directly and
+// never replaced; nothing reaches it before commit() when the content is filled by name.
+// Whatever is not committed is removed when the object goes.
 class SafeFile {
 public:
     SafeFile() = default;
@@ -19,28 +33,50 @@ public:
     SafeFile(const SafeFile&) = delete;
     SafeFile& operator=(const SafeFile&) = delete;
 
-    // Creates the temporary beside `path`. False when the folder can't take a new file or `path`
-    // names something that can't be replaced by a file (a folder, a read-only file).
-    bool create(const std::string& path);
-    // Appends `bytes`. False when any of them could not be written.
-    bool write(std::span<const std::uint8_t> bytes);
-    // Flushes the temporary and renames it over the target. False (and the target untouched)
-    // when any step failed, including an earlier write.
-    bool commit();
+    // Prepares to write `path`: CantCreate (with the system's reason, or a missing folder
+    // named) when the folder can't take a new file or `path` names a folder, a read-only file
+    // or a device that can't be opened for writing. A named pipe blocks here until it has a
+    // reader.
+    FileResult open(const std::string& path);
+    // After open: the target is written directly, not through a temporary beside it.
+    bool direct() const { return directFd_ >= 0; }
+
+    // Appends `bytes`; CantWrite on failure, which sticks until commit().
+    FileResult write(std::span<const std::uint8_t> bytes);
+
+    // For a library that writes by file name instead of write(): a path it may create, truncate
+    // and fill, valid until commit() or discard(). For a regular target it is the temporary
+    // beside it; for a direct target a temporary in temporaryFolder(), which commit() copies
+    // across.
+    FileResult fillPath(std::string& path);
+
+    // Syncs and renames the temporary over the target (or finishes a direct write). On failure
+    // the target is as it was (a direct target may have received part of the content) and no
+    // temporary is left.
+    FileResult commit();
     // Removes the temporary; the target stays as it was.
     void discard();
 
 private:
-    int fd_ = -1;
-    bool failed_ = false;
+    FileResult fail(FileResult failure);
+    FileResult commitDirect();
+
+    int fd_ = -1;        // the temporary beside a regular target
+    int directFd_ = -1;  // a target written directly
+    bool filledByName_ = false;
+    FileResult failure_;
     std::string target_;
     std::string temporary_;
+    TemporaryFile directFill_;
 };
 
-enum class ReadStatus { Ok, CantOpen, CantRead };
+// True when both paths name one existing file: the same path, a symbolic link to it or a
+// hard link of it.
+bool sameFile(const std::string& a, const std::string& b);
 
-// Reads at most `limit` bytes from the start of `path` into `bytes` (replacing its contents).
-ReadStatus readFileHead(const std::string& path, std::size_t limit,
+// Reads at most `limit` bytes from the start of `path` into `bytes` (replacing its contents):
+// CantOpen or CantRead with the system's reason on failure, and then `bytes` is empty.
+FileResult readFileHead(const std::string& path, std::size_t limit,
                         std::vector<std::uint8_t>& bytes);
 
 }  // namespace halcyone

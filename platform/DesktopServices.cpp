@@ -35,4 +35,14 @@ std::string besideExecutable(const std::string& executable, const std::string& e
     return std::filesystem::path(executable).replace_extension("." + extension).string();
 }
 
+std::string helpFilePath(const std::string& executable) {
+    const std::string beside = besideExecutable(executable, "hlp");
+    std::error_code error;
+    if (executable.empty() || std::filesystem::exists(beside, error)) return beside;
+    const std::filesystem::path exe(executable);
+    const auto installed =
+        exe.parent_path().parent_path() / "share" / "halcyone" / std::filesystem::path(beside).filename();
+    return std::filesystem::exists(installed, error) ? installed.string() : beside;
+}
+
 }  // namespace halcyone

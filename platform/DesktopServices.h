@@ -32,6 +32,10 @@ public:
     virtual std::optional<std::string> askSaveFileName(const FileDialogSpec& spec) = 0;
     // A message box with one OK button and no owner.
     virtual void showMessage(const std::string& text, const std::string& caption) = 0;
+    // The same with a warning icon.
+    virtual void showWarning(const std::string& text, const std::string& caption) {
+        showMessage(text, caption);
+    }
     // The colour chooser, fully open, starting at `initial` and showing `custom` as its custom
     // colours; the colours the user defines there are written back into `custom`, whether or
     // not the choice is confirmed. Nothing on cancel.
@@ -59,5 +63,10 @@ void showError(const std::string& text);
 // The file of the same name beside the executable with `extension` (without the dot) in place
 // of its own, or appended when it has none: "/opt/bin/halcyone" -> "/opt/bin/halcyone.hlp".
 std::string besideExecutable(const std::string& executable, const std::string& extension);
+
+// The help file: beside the executable, or, for an installed program whose folder holds none,
+// in share/halcyone/ of the same prefix ("/usr/bin/halcyone" -> "/usr/share/halcyone/
+// halcyone.hlp"). The file beside the executable when neither exists, for the viewer to report.
+std::string helpFilePath(const std::string& executable);
 
 }  // namespace halcyone

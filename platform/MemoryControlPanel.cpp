@@ -100,9 +100,12 @@ std::int32_t MemoryControlPanel::handle(ControlId id, ControlMessage message, st
             return 1;
         case ControlMessage::GetText: {
             if (w <= 0 || l == 0) return 0;
-            const std::size_t length = std::min(c.text.size(), static_cast<std::size_t>(w) - 1);
+            // A list's field shows its selected entry.
+            const std::string& shown =
+                validEntry(c.selection) ? c.items[static_cast<std::size_t>(c.selection)] : c.text;
+            const std::size_t length = std::min(shown.size(), static_cast<std::size_t>(w) - 1);
             char* buffer = reinterpret_cast<char*>(l);
-            c.text.copy(buffer, length);
+            shown.copy(buffer, length);
             buffer[length] = '\0';
             return static_cast<std::int32_t>(length);
         }

@@ -1,5 +1,7 @@
 #include "playback/FluidHandles.h"
 
+#include <glib.h>
+
 #include <mutex>
 
 namespace halcyone {
@@ -10,6 +12,10 @@ void quietFluidSynth() {
         for (int level = FLUID_PANIC; level <= FLUID_DBG; ++level) {
             fluid_set_log_function(level, nullptr, nullptr);
         }
+        // The libraries under FluidSynth (GLib, libinstpatch) warn through GLib's log, for
+        // instance when a file is not a SoundFont they can load.
+        g_log_set_default_handler([](const gchar*, GLogLevelFlags, const gchar*, gpointer) {},
+                                  nullptr);
     });
 }
 

@@ -23,8 +23,9 @@ using FluidPlayer = std::unique_ptr<fluid_player_t, FluidDeleter>;
 using FluidAudioDriver = std::unique_ptr<fluid_audio_driver_t, FluidDeleter>;
 using FluidFileRenderer = std::unique_ptr<fluid_file_renderer_t, FluidDeleter>;
 
-// Turns FluidSynth's own messages off for the whole process (they would go to the terminal);
-// failures reach the user through result codes instead. Safe to call from any thread.
+// Turns FluidSynth's own messages, and those of the libraries it uses, off for the whole
+// process (they would go to the terminal); failures reach the user through result codes
+// instead. Safe to call from any thread.
 void quietFluidSynth();
 
 // New settings with FluidSynth quiet and memory locking off (it needs privileges and only

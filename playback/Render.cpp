@@ -1,10 +1,9 @@
 #include "playback/Render.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
-#include <system_error>
 #include <thread>
 
 #include "playback/FluidHandles.h"
@@ -18,33 +17,8 @@ namespace halcyone {
 
 namespace {
 
-constexpr const char* partialSuffix = ".partial";
 constexpr double progressReportStep = 0.01;
 constexpr auto pollInterval = std::chrono::milliseconds(20);
-
-// Owns the temporary output file until it is renamed; removes it otherwise.
-class PartialFile {
-public:
-    explicit PartialFile(std::string path) : path_(std::move(path)) {}
-    ~PartialFile() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove(path_, ignored);
-    }
-    PartialFile(const PartialFile&) = delete;
-    PartialFile& operator=(const PartialFile&) = delete;
-
-    const std::string& path() const { return path_; }
-    bool renameTo(const std::string& target) {
-        std::error_code error;
-        std::filesystem::rename(path_, target, error);
-        if (error) return false;
-        path_.clear();
-        return true;
-    }
-
-private:
-    std::string path_;
-};
 
 // Follows the player through the piece and reports each step of progressReportStep.
 class PieceProgress {
@@ -92,48 +66,69 @@ void waitUnlessStopped(double seconds, const std::atomic<bool>& stop) {
 
 }  // namespace
 
-int renderMidiToWav(const std::string& midiPath, const std::string& wavPath,
-                    const RenderOptions& options) {
-    std::vector<std::uint8_t> midi;
-    if (const int result = readMidiFile(midiPath, midi); !succeeded(result)) return result;
-    const std::string soundFont = chooseSoundFont(options.soundFont);
-    if (soundFont.empty()) return resultNoSoundFont;
-    if (wavPath.empty()) return resultCantWrite;
+RenderResult renderMidiToWav(std::span<const std::uint8_t> midi, SafeFile& output,
+                             const RenderOptions& options) {
+    RenderResult done;
+    const auto failed = [&done, &output](int result) {
+        output.discard();
+        done.result = result;
+        return done;
+    };
+    const auto facts = inspectMidiFile(midi);
+    if (!facts) return failed(resultNotMidiFile);
+    done.soundFont = chooseSoundFont(options.soundFont);
+    if (done.soundFont.empty()) {
+        done.soundFont = options.soundFont;
+        return failed(resultNoSoundFont);
+    }
+    std::string audioPath;
+    if (done.file = output.fillPath(audioPath); !done.file.ok()) return failed(resultCantWrite);
 
-    PartialFile partial(wavPath + partialSuffix);
     FluidSettings settings = makeFluidSettings();
-    if (!settings) return resultFailed;
+    if (!settings) return failed(resultFailed);
     fluid_settings_t* s = settings.get();
     if (fluid_settings_setnum(s, "synth.sample-rate", options.sampleRate) != FLUID_OK) {
-        return resultFailed;
+        return failed(resultFailed);
     }
     // Samples are read as instruments are chosen: a short piece needs a few of a large font.
     fluid_settings_setint(s, "synth.dynamic-sample-loading", 1);
     fluid_settings_setstr(s, "player.timing-source", "sample");
-    fluid_settings_setstr(s, "audio.file.name", partial.path().c_str());
+    fluid_settings_setstr(s, "audio.file.name", audioPath.c_str());
     fluid_settings_setstr(s, "audio.file.type", "wav");
     fluid_settings_setstr(s, "audio.file.format", "s16");
 
     FluidSynth synth(new_fluid_synth(s));
-    if (!synth) return resultFailed;
-    if (!fluid_is_soundfont(soundFont.c_str()) ||
-        fluid_synth_sfload(synth.get(), soundFont.c_str(), 1) == FLUID_FAILED) {
-        return resultBadSoundFont;
+    if (!synth) return failed(resultFailed);
+    if (!fluid_is_soundfont(done.soundFont.c_str()) ||
+        fluid_synth_sfload(synth.get(), done.soundFont.c_str(), 1) == FLUID_FAILED) {
+        return failed(resultBadSoundFont);
     }
     FluidPlayer player(new_fluid_player(synth.get()));
     if (!player || fluid_player_add_mem(player.get(), midi.data(), midi.size()) != FLUID_OK) {
-        return resultFailed;
+        return failed(resultFailed);
     }
+    errno = 0;
     FluidFileRenderer renderer(new_fluid_file_renderer(synth.get()));
-    if (!renderer) return resultCantWrite;
-    if (fluid_player_play(player.get()) != FLUID_OK) return resultFailed;
+    if (!renderer) {
+        done.file = fileFailure(FileOutcome::CantCreate, errno ? errno : EIO);
+        return failed(resultCantWrite);
+    }
+    if (fluid_player_play(player.get()) != FLUID_OK) return failed(resultFailed);
 
-    PieceProgress progress(options.progress, player.get(), inspectMidiFile(midi)->lengthTicks);
+    PieceProgress progress(options.progress, player.get(), facts->lengthTicks);
     const auto playing = [&player] {
         return fluid_player_get_status(player.get()) == FLUID_PLAYER_PLAYING;
     };
-    while (playing() && !progress.pieceIsOver()) {
-        if (fluid_file_renderer_process_block(renderer.get()) != FLUID_OK) return resultCantWrite;
+    const auto stopRequested = [&options] { return options.stop && options.stop->load(); };
+    // One block of audio into the file; the system's reason for a failed write is kept.
+    const auto renderBlock = [&] {
+        errno = 0;
+        if (fluid_file_renderer_process_block(renderer.get()) == FLUID_OK) return true;
+        done.file = fileFailure(FileOutcome::CantWrite, errno ? errno : EIO);
+        return false;
+    };
+    while (playing() && !progress.pieceIsOver() && !stopRequested()) {
+        if (!renderBlock()) return failed(resultCantWrite);
         progress.update();
     }
     // The player goes on until the last notes have died away, which may take long: cut it.
@@ -141,15 +136,20 @@ int renderMidiToWav(const std::string& midiPath, const std::string& wavPath,
     fluid_settings_getint(s, "audio.period-size", &periodSize);
     const auto tailBlocks = static_cast<long>(renderTailSeconds * options.sampleRate /
                                               std::max(periodSize, 1));
-    for (long block = 0; block < tailBlocks &&
+    for (long block = 0; block < tailBlocks && !stopRequested() &&
                          (playing() || fluid_synth_get_active_voice_count(synth.get()) > 0);
          ++block) {
-        if (fluid_file_renderer_process_block(renderer.get()) != FLUID_OK) return resultCantWrite;
+        if (!renderBlock()) return failed(resultCantWrite);
     }
     renderer.reset();  // closes the file
-    if (!partial.renameTo(wavPath)) return resultCantWrite;
+    if (stopRequested()) {
+        done.stopped = true;
+        output.discard();
+        return done;
+    }
+    if (done.file = output.commit(); !done.file.ok()) return failed(resultCantWrite);
     progress.finish();
-    return resultOk;
+    return done;
 }
 
 std::vector<OutputPort> outputPorts(const MusicServiceFactory& factory) {
@@ -192,6 +192,7 @@ int playMidiFile(const std::string& midiPath, int portNumber,
     if (const int result = player.loadSegment(midiPath, true); !succeeded(result)) return result;
     if (!succeeded(portResult)) return portResult;
     if (const int result = player.play(); !succeeded(result)) return result;
+    if (options.started) options.started();
 
     while (player.isPlaying() && !stopRequested.load()) std::this_thread::sleep_for(pollInterval);
     waitUnlessStopped(options.tailSeconds, stopRequested);

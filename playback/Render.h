@@ -4,10 +4,14 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "files/FileResult.h"
+#include "files/SafeFile.h"
 #include "playback/MusicService.h"
 
 namespace halcyone {
@@ -22,16 +26,28 @@ struct RenderOptions {
     // Fraction done, from 0 to 1, never decreasing; called on the rendering thread and
     // finally with 1 on success.
     std::function<void(double)> progress;
+    // Looked at between blocks of audio: once true, the render ends without writing anything.
+    const std::atomic<bool>* stop = nullptr;
 };
 
-// Renders `midiPath` with FluidSynth's offline file renderer (no audio output needed, faster
-// than real time) into a 16-bit stereo WAV file: the piece, then up to renderTailSeconds while
-// notes still sound. The audio goes to a temporary file beside `wavPath`, renamed over it only
-// when complete, so a failed render leaves an existing file as it was.
+struct RenderResult {
+    int result = resultOk;  // a code of MusicResult.h
+    FileResult file;        // with resultCantWrite: what became of the audio file, and why
+    std::string soundFont;  // the SoundFont used, or the one that failed
+    bool stopped = false;   // `stop` ended the render (result is resultOk, nothing written)
+
+    bool ok() const { return succeeded(result) && !stopped; }
+};
+
+// Renders the Standard MIDI File `midi` with FluidSynth's offline file renderer (no audio
+// output needed, faster than real time) into a 16-bit stereo WAV file: the piece, then up to
+// renderTailSeconds while notes still sound. The audio fills `output`, which the caller has
+// opened, and is committed only when complete: a failed or stopped render leaves an existing
+// file as it was and no temporary behind.
 // Fails with resultNotMidiFile, resultNoSoundFont, resultBadSoundFont, resultCantWrite, or
 // resultFailed (FluidSynth can't be set up, or the sample rate is out of range).
-int renderMidiToWav(const std::string& midiPath, const std::string& wavPath,
-                    const RenderOptions& options = {});
+RenderResult renderMidiToWav(std::span<const std::uint8_t> midi, SafeFile& output,
+                             const RenderOptions& options = {});
 
 struct OutputPort {
     int portNumber = 0;
@@ -47,6 +63,7 @@ struct PlayOptions {
     std::string soundFont;               // for the built-in synthesizer; empty: the usual places
     MusicServiceFactory serviceFactory;  // empty: FluidSynth and ALSA
     double tailSeconds = playbackTailSeconds;
+    std::function<void()> started;       // called once the music has started
 };
 
 // Plays `midiPath` on output port `portNumber` (-1: the default port) and returns when the

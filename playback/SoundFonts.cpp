@@ -1,7 +1,15 @@
 #include "playback/SoundFonts.h"
 
+#include <fcntl.h>
+#include <fluidsynth.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
+
+#include "playback/FluidHandles.h"
 
 namespace halcyone {
 
@@ -26,6 +34,20 @@ std::string findSoundFont(const std::vector<std::string>& candidates) {
         std::error_code error;
         if (!path.empty() && std::filesystem::is_regular_file(path, error)) return path;
     }
+    return {};
+}
+
+FileResult checkSoundFont(const std::string& path) {
+    quietFluidSynth();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return fileFailure(FileOutcome::CantOpen, errno);
+    struct stat s {};
+    const bool regular = ::fstat(fd, &s) == 0 && S_ISREG(s.st_mode);
+    const bool isDirectory = S_ISDIR(s.st_mode);
+    ::close(fd);
+    if (isDirectory) return fileFailure(FileOutcome::CantRead, EISDIR);
+    if (!regular || !fluid_is_soundfont(path.c_str()))
+        return fileFailure(FileOutcome::Refused, 0, "not a SoundFont file");
     return {};
 }
 

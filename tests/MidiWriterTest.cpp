@@ -179,17 +179,6 @@ TEST(MidiBytes, IndexedMatchingGivesTheBytesOfThePlainWalk) {
     }
 }
 
-// Sets an environment variable (nullptr unsets it) until the end of the scope.
-struct ScopedEnv {
-    ScopedEnv(const char* name, const char* value) : name(name) {
-        if (const char* old = std::getenv(name)) previous = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~ScopedEnv() { previous ? ::setenv(name, previous->c_str(), 1) : ::unsetenv(name); }
-    const char* name;
-    std::optional<std::string> previous;
-};
-
 // A composition of two bars on channels 1 and 3, composed.
 class MidiWriterFile : public testing::CommandTest {
 protected:
@@ -230,6 +219,22 @@ TEST_F(MidiWriterFile, SavesTheCompositionWithTheTempoOfTheControlAndReplacesAnO
     EXPECT_TRUE(playbackMidiPath.empty());  // only Play sets it
 }
 
+// The core the command-line tool calls: a path in, a result out, no dialog and no message.
+TEST_F(MidiWriterFile, TheCoreWritesToAPathAndSaysWhatWentWrong) {
+    EXPECT_TRUE(writeMidiFileTo(dir.file("song.mid")).ok());
+    EXPECT_EQ(readAll(dir.file("song.mid")), expectedBytes());
+    const FileResult missing = writeMidiFileTo(dir.file("none/song.mid"));
+    EXPECT_EQ(missing.outcome, FileOutcome::CantCreate);
+    EXPECT_EQ(missing.reason(), "Folder " + dir.file("none") + " does not exist");
+    appState.composed = 0;
+    const FileResult early = writeMidiFileTo(dir.file("early.mid"));
+    EXPECT_EQ(early.outcome, FileOutcome::Refused);
+    EXPECT_EQ(windowMessage(early), nothingComposedText);
+    EXPECT_TRUE(desk.dialogsShown.empty());
+    EXPECT_TRUE(desk.messages.empty());
+    EXPECT_EQ(dir.entries(), Texts{"song.mid"});
+}
+
 // A missing folder or a folder in the way can't be created; a write that fails half-way
 // leaves the old file as it was and no temporary behind; cancel ends silently.
 TEST_F(MidiWriterFile, FailuresAreReportedAndNeverDamageWhatWasThere) {
@@ -262,8 +267,8 @@ TEST_F(MidiWriterFile, PlayWritesBesideTheExecutableOrElseIntoTheCacheFolder) {
         {"missing/bin/halcyone", "cache", "home/.cache/halcyone/halcyone.mid"}};  // not absolute
     for (const auto& [executable, cacheHome, expected] : places) {
         desk.executable = dir.file(executable);
-        ScopedEnv cacheFolder("XDG_CACHE_HOME", cacheHome);
-        ScopedEnv home("HOME", dir.file("home").c_str());
+        testing::ScopedEnv cacheFolder("XDG_CACHE_HOME", cacheHome);
+        testing::ScopedEnv home("HOME", dir.file("home").c_str());
         writeMidiFile(true);
         EXPECT_EQ(playbackMidiPath, dir.file(expected));
         EXPECT_EQ(readAll(dir.file(expected)), expectedBytes());
@@ -272,7 +277,7 @@ TEST_F(MidiWriterFile, PlayWritesBesideTheExecutableOrElseIntoTheCacheFolder) {
     EXPECT_TRUE(desk.messages.empty());
 
     writeAll(dir.file("plain-file"), {1});
-    ScopedEnv blocked("XDG_CACHE_HOME", dir.file("plain-file/cache").c_str());
+    testing::ScopedEnv blocked("XDG_CACHE_HOME", dir.file("plain-file/cache").c_str());
     writeMidiFile(true);
     EXPECT_EQ(messageTexts(), Texts{"Error: Can't create"});
     // Playback then fails to load the file named beside the executable, and says so.

@@ -54,7 +54,9 @@ protected:
     std::shared_ptr<ScriptedMusicService::Script> script =
         std::make_shared<ScriptedMusicService::Script>();
     std::atomic<bool> stop{false};
-    const PlayOptions toolOptions{{}, ScriptedMusicService::factory(script), 0};
+    // "started" lands among the service's calls where the tool would print "Playing ...".
+    const PlayOptions toolOptions{{}, ScriptedMusicService::factory(script), 0,
+                                  [this] { script->calls.push_back("started"); }};
 };
 
 // Output ports only, in enumeration order, each entry carrying its port number; the first
@@ -208,7 +210,7 @@ TEST_F(PlaybackCommands, ToolPlaysOnTheChosenPortUntilThePieceEndsOrAStopRequest
     EXPECT_EQ(playMidiFile("piece.mid", -1, stop, toolOptions), resultOk);
     EXPECT_THAT(script->calls,
                 ElementsAre("create", "enumerate 0", "enumerate 1", "enumerate 2", "enumerate 3",
-                            "enumerate 4", "open 22", "load piece.mid", "play", "stop", "unload",
+                            "enumerate 4", "open 22", "load piece.mid", "play", "started", "stop", "unload",
                             "close", "destroy"));
     script->calls.clear();
     script->playingPolls = 1000000;
@@ -227,6 +229,7 @@ TEST_F(PlaybackCommands, ToolRefusesPortsThatAreNotListedAndReportsFailuresInOrd
     script->openResult = resultOk;
     script->playResult = resultFailed;
     EXPECT_EQ(playMidiFile("piece.mid", 2, stop, toolOptions), resultFailed);
+    EXPECT_TRUE(callsStartingWith("started").empty());
     script->initialiseFails = true;
     EXPECT_EQ(playMidiFile("piece.mid", 2, stop, toolOptions), resultNotInitialised);
     script->ports.resize(1);  // no synthesizer, so no default

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -136,6 +138,18 @@ protected:
         if (findSoundFont(standardSoundFontPaths()).empty())
             GTEST_SKIP() << "no General MIDI SoundFont installed";
     }
+    // Opens the output as the tool does and renders into it.
+    static RenderResult render(const Bytes& midi, const std::string& wavPath,
+                               const RenderOptions& options = {}) {
+        SafeFile output;
+        RenderResult result;
+        result.file = output.open(wavPath);
+        if (!result.file.ok()) {
+            result.result = resultCantWrite;
+            return result;
+        }
+        return renderMidiToWav(midi, output, options);
+    }
     TempDir dir_;
 };
 
@@ -144,13 +158,13 @@ TEST_F(RenderTest, RendersWhatTheProgramWritesForPlayAudiblyAtItsTempo) {
     const int tempo = 90;
     const Bytes bytes = twoBars(tempo);
     EXPECT_EQ(inspectMidiFile(bytes).value_or(MidiFileFacts{}).lengthTicks, 2u * 4 * 192);
-    writeAll(dir_.file("halcyone.mid"), bytes);
     std::vector<double> progress;
     RenderOptions options;
     options.progress = [&progress](double f) { progress.push_back(f); };
-    ASSERT_EQ(renderMidiToWav(dir_.file("halcyone.mid"), dir_.file("halcyone.wav"), options),
-              resultOk);
-    EXPECT_EQ(dir_.entries(), (testing::Texts{"halcyone.mid", "halcyone.wav"}));
+    const RenderResult rendered = render(bytes, dir_.file("halcyone.wav"), options);
+    ASSERT_TRUE(rendered.ok()) << rendered.result << " " << rendered.file.reason();
+    EXPECT_EQ(rendered.soundFont, findSoundFont(standardSoundFontPaths()));
+    EXPECT_EQ(dir_.entries(), (testing::Texts{"halcyone.wav"}));
 
     const WavFacts wav = readWav(dir_.file("halcyone.wav"));
     EXPECT_EQ(wav.channels, 2);
@@ -164,31 +178,40 @@ TEST_F(RenderTest, RendersWhatTheProgramWritesForPlayAudiblyAtItsTempo) {
     EXPECT_EQ(progress.back(), 1.0);
 }
 
-TEST_F(RenderTest, AFailedRenderLeavesTheOldFileAndNoTemporary) {
+// Every failure, a write that fails half-way and a stop request: the old file stays, no
+// temporary is left, and a failed write says why.
+TEST_F(RenderTest, AFailedOrStoppedRenderLeavesTheOldFileAndNoTemporary) {
     const auto path = [this](const char* name) { return dir_.file(name); };
-    writeAll(path("piece.mid"), twoBars(120));
-    writeAll(path("not-midi.mid"), {'h', 'i'});
+    const Bytes piece = twoBars(120);
     writeAll(path("broken.sf2"), {'R', 'I', 'F', 'F', 0, 0});
     writeAll(path("out.wav"), {'o', 'l', 'd'});
-    EXPECT_EQ(renderMidiToWav(path("not-midi.mid"), path("out.wav")), resultNotMidiFile);
+    EXPECT_EQ(render({'h', 'i'}, path("out.wav")).result, resultNotMidiFile);
     RenderOptions options;
     options.soundFont = path("missing.sf2");
-    EXPECT_EQ(renderMidiToWav(path("piece.mid"), path("out.wav"), options), resultNoSoundFont);
+    EXPECT_EQ(render(piece, path("out.wav"), options).result, resultNoSoundFont);
     options.soundFont = path("broken.sf2");
-    EXPECT_EQ(renderMidiToWav(path("piece.mid"), path("out.wav"), options), resultBadSoundFont);
+    const RenderResult broken = render(piece, path("out.wav"), options);
+    EXPECT_EQ(broken.result, resultBadSoundFont);
+    EXPECT_EQ(broken.soundFont, path("broken.sf2"));
     options.soundFont.clear();
     options.sampleRate = 1.0;
-    EXPECT_EQ(renderMidiToWav(path("piece.mid"), path("out.wav"), options), resultFailed);
-    EXPECT_EQ(renderMidiToWav(path("piece.mid"), path("no-folder/out.wav")), resultCantWrite);
-    EXPECT_EQ(renderMidiToWav(path("piece.mid"), ""), resultCantWrite);
-    testing::withFileSizeLimit(10000, [&] {  // a write that fails half-way
-        EXPECT_EQ(renderMidiToWav(path("piece.mid"), path("out.wav")), resultCantWrite);
+    EXPECT_EQ(render(piece, path("out.wav"), options).result, resultFailed);
+    testing::withFileSizeLimit(10000, [&] {
+        const RenderResult cut = render(piece, path("out.wav"));
+        EXPECT_EQ(cut.result, resultCantWrite);
+        EXPECT_EQ(cut.file.outcome, FileOutcome::CantWrite);
+        EXPECT_EQ(cut.file.systemError, EFBIG);
     });
+    const std::atomic<bool> stop{true};
+    options = {};
+    options.stop = &stop;
+    const RenderResult stopped = render(piece, path("out.wav"), options);
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_FALSE(stopped.ok());
     EXPECT_EQ(testing::readAll(path("out.wav")), (Bytes{'o', 'l', 'd'}));
-    EXPECT_EQ(dir_.entries(),
-              (testing::Texts{"broken.sf2", "not-midi.mid", "out.wav", "piece.mid"}));
+    EXPECT_EQ(dir_.entries(), (testing::Texts{"broken.sf2", "out.wav"}));
 
-    EXPECT_EQ(renderMidiToWav(path("piece.mid"), path("out.wav")), resultOk);  // replaces it
+    EXPECT_TRUE(render(piece, path("out.wav")).ok());  // replaces it
     EXPECT_EQ(readWav(path("out.wav")).channels, 2);
 }
 

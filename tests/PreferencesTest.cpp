@@ -219,6 +219,27 @@ TEST_F(PreferencesFile, SaveReportsCantCreateAndAFailedWriteKeepsTheOldFile) {
     EXPECT_EQ(dir.entries(), Texts{"setup.mpr"});
 }
 
+// The cores the command-line tool calls: a path in, a result with the system's reason or the
+// refusal out, no dialog and no message.
+TEST_F(PreferencesFile, TheCoresTakeAPathAndSayWhatWentWrong) {
+    applyPreferences(everythingChanged());
+    EXPECT_TRUE(savePreferencesTo(dir.file("setup.mpr")).ok());
+    writeAll(dir.file("short.mpr"), Bytes(10, 0));
+    const FileResult missing = loadPreferencesFrom(dir.file("none.mpr"));
+    EXPECT_EQ(missing.outcome, FileOutcome::CantOpen);
+    EXPECT_EQ(missing.reason(), "No such file or directory");
+    const FileResult refused = loadPreferencesFrom(dir.file("short.mpr"));
+    EXPECT_EQ(refused.outcome, FileOutcome::Refused);
+    EXPECT_EQ(windowMessage(refused), "Bad preferences file: 10 bytes long, 370 expected");
+    EXPECT_EQ(savePreferencesTo(dir.file("none/setup.mpr")).outcome, FileOutcome::CantCreate);
+
+    resetAppState();
+    EXPECT_TRUE(loadPreferencesFrom(dir.file("setup.mpr")).ok());
+    EXPECT_EQ(snapshot(), encodePreferences(everythingChanged()));
+    EXPECT_TRUE(desk.dialogsShown.empty());
+    EXPECT_TRUE(desk.messages.empty());
+}
+
 TEST_F(PreferencesFile, LoadReportsCantOpenAndCantReadAndChangesNothing) {
     applyPreferences(everythingChanged());
     const PreferencesBytes before = snapshot();

@@ -1,0 +1,61 @@
+# `cmake --install` lays Halcyone out as a desktop program under the prefix: the two programs in
+# bin/, the desktop entry, icons, AppStream metadata and manual pages in their freedesktop.org
+# places, and the help file and example set-ups in share/halcyone/, where the window looks for
+# its help when none lies beside it. `cpack -G DEB` makes a Debian package of the same layout.
+include(GNUInstallDirs)
+
+set(HALCYONE_APP_ID org.halcyone.Halcyone)
+set(HALCYONE_DATA_DIR ${CMAKE_INSTALL_DATADIR}/halcyone)
+
+if(TARGET halcyone)
+  install(TARGETS halcyone RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES packaging/${HALCYONE_APP_ID}.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES packaging/${HALCYONE_APP_ID}.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  foreach(size 16 32 64 128 256)
+    install(FILES resources/icons/halcyone-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME halcyone.png)
+  endforeach()
+  install(FILES resources/help/halcyone-help.html DESTINATION ${HALCYONE_DATA_DIR}
+          RENAME halcyone.hlp)
+  install(FILES packaging/man/halcyone.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+install(TARGETS halcyone-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(EXISTS ${PROJECT_SOURCE_DIR}/packaging/man/halcyone-cli.1)
+  install(FILES packaging/man/halcyone-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+install(DIRECTORY examples/ DESTINATION ${HALCYONE_DATA_DIR}/examples
+        FILES_MATCHING PATTERN "*.mpr")
+
+# The Debian package.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME halcyone)
+set(CPACK_PACKAGE_VENDOR "Halcyone developers")
+set(CPACK_PACKAGE_CONTACT "Halcyone developers <halcyone@example.org>")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://halcyone.example.org/")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "compose music from the Mandelbrot set")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY halcyone)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+"Halcyone frames a view of the Mandelbrot set, shown as a preview coloured by escape
+time, and turns it into music: up to five MIDI channels, each with an instrument, a
+note length, a scanning mode, a colour from the view and a set of allowed notes,
+read the view column by column. The piece plays on the built-in FluidSynth
+synthesizer or an ALSA MIDI port, or is saved as a Standard MIDI File; set-ups are
+saved to and loaded from small preferences files.
+.
+The package contains the window (halcyone) and the command-line companion
+(halcyone-cli), which composes, renders, plays and previews saved set-ups.")
+# Library dependencies come from the programs themselves; the Qt platform plugins and a
+# General MIDI SoundFont are what they load at run time.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fluid-soundfont-gm | timgm6mb-soundfont | musescore-general-soundfont")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fluidsynth, midicsv")
+set(CPACK_STRIP_FILES ON)
+include(CPack)

@@ -1,0 +1,155 @@
+#include "compose/WindowCommands.h"
+
+#include <algorithm>
+
+#include "compose/AppState.h"
+#include "compose/ControlSync.h"
+#include "compose/NotePools.h"
+#include "compose/PreviewImage.h"
+#include "fractal/FractalPlane.h"
+#include "platform/ControlSeam.h"
+#include "platform/DesktopServices.h"
+#include "platform/WholeNumber.h"
+
+namespace halcyone {
+
+namespace {
+
+Channel& current() { return *appState.currentChannel; }
+
+int selectedParameter() {
+    const int p = controlSelection(ControlId::Parameter);
+    return p >= 0 && p < midiParameterCount ? p : -1;
+}
+
+}  // namespace
+
+void changeView(ViewCommand command) {
+    ViewRect& view = currentView();
+    switch (command) {
+        case ViewCommand::ZoomOut: zoomOut(view); break;
+        case ViewCommand::ZoomIn: zoomIn(view); break;
+        case ViewCommand::Reset: resetView(view); break;
+        case ViewCommand::PanLeft: panView(view, PanDirection::Left); break;
+        case ViewCommand::PanRight: panView(view, PanDirection::Right); break;
+        case ViewCommand::PanUp: panView(view, PanDirection::Up); break;
+        case ViewCommand::PanDown: panView(view, PanDirection::Down); break;
+    }
+    renderPreview();
+}
+
+void randomizeViews() {
+    randomizeView(appState.sharedView);
+    for (Channel& channel : appState.channels) randomizeView(channel.view);
+    renderPreview();
+}
+
+void moveNoteRange(ControlId arrows, bool up) {
+    Channel& c = current();
+    if (arrows == ControlId::LowNoteArrows) {
+        c.lowNote = up ? std::min({c.lowNote + 1, maxRangeNote, c.highNote}) : std::max(c.lowNote - 1, 0);
+        setControlText(ControlId::LowNoteName, noteName(c.lowNote));
+    } else if (arrows == ControlId::HighNoteArrows) {
+        c.highNote = up ? std::min(c.highNote + 1, maxRangeNote) : std::max({c.highNote - 1, 0, c.lowNote});
+        setControlText(ControlId::HighNoteName, noteName(c.highNote));
+    }
+}
+
+void takeListChoice(ControlId list) {
+    const int entry = controlSelection(list);
+    if (entry < 0) return;
+    Channel& c = current();
+    switch (list) {
+        case ControlId::Instrument:
+            if (entry > maxInstrument) return;
+            c.instrument = entry;
+            labelChannelButtons();
+            break;
+        case ControlId::Mode:
+            if (entry < modeCount) c.mode = entry;
+            break;
+        case ControlId::Scale:
+            if (entry < scaleCount) c.scaleIndex = entry;
+            break;
+        case ControlId::NoteLength:
+            if (entry < noteLengthCount) c.noteLength = entry;
+            break;
+        default:
+            break;
+    }
+}
+
+void takeCheckBox(ControlId checkBox) {
+    if (checkBox == ControlId::CycleScale) current().cycleScale = controlCheck(checkBox);
+    if (checkBox == ControlId::AllNotes) current().allNotes = controlCheck(checkBox);
+}
+
+void takeParameterEnabled() {
+    const int p = selectedParameter();
+    if (p < 0) {
+        showParameter();
+        return;
+    }
+    current().paramEnabled[static_cast<std::size_t>(p)] = controlCheck(ControlId::ParamEnabled);
+}
+
+void takeSlideSpeed() {
+    const auto typed = leadingUnsigned(controlText(ControlId::SlideSpeedEdit), slideSpeedMax + 1);
+    setControlPosition(ControlId::SlideSpeed, static_cast<int>(typed));
+    const int p = selectedParameter();
+    if (p < 0) {
+        showParameter();
+        return;
+    }
+    current().slideSpeed[static_cast<std::size_t>(p)] = controlPosition(ControlId::SlideSpeed);
+}
+
+void chooseChannelColour() {
+    refreshPalette();
+    const int chosen = desktop().chooseSwatch(appState.palette);
+    if (chosen < 1 || chosen > paletteSize) return;
+    Channel& c = current();
+    c.colourIndex = chosen - 1;
+    c.colour = appState.palette[static_cast<std::size_t>(chosen - 1)];
+    setControlImage(ControlId::ChannelColour, makeChannelSwatch());
+}
+
+void autoColours() {
+    Channel* const remembered = appState.currentChannel;
+    for (int k = 0; k < channelCount; ++k) {
+        refreshPalette();
+        Channel& c = appState.channels[static_cast<std::size_t>(k)];
+        appState.currentChannel = &c;
+        c.colourIndex = k;
+        c.colour = appState.palette[static_cast<std::size_t>(k)];
+        showChannel();
+    }
+    appState.currentChannel = remembered;
+    showChannel();
+}
+
+void chooseStartColour() {
+    if (const auto chosen = desktop().chooseColour(appState.startColour, appState.customColours))
+        appState.startColour = *chosen;
+    renderPreview();
+}
+
+void fillKeys() {
+    Channel& c = current();
+    c.keys.fill(0);
+    buildScalePool(c);
+    for (const int note : c.pool)
+        if (note > 0 && note < midiNoteCount) c.keys[static_cast<std::size_t>(note)] = 1;
+    showWindowKeys(c.keys);
+    invalidateWindow();
+}
+
+void showLoadedSetUp() {
+    labelChannelButtons();
+    showChannel();
+    showParameter();
+    renderPreview();
+    refreshPalette();
+}
+
+}  // namespace halcyone

@@ -1,0 +1,36 @@
+#include "files/FileResult.h"
+
+#include <cstring>
+#include <utility>
+
+namespace halcyone {
+
+std::string FileResult::reason() const {
+    if (!detail.empty()) return detail;
+    if (systemError != 0) return std::strerror(systemError);
+    return {};
+}
+
+FileResult fileFailure(FileOutcome outcome, int systemError, std::string detail) {
+    return FileResult{outcome, systemError, std::move(detail)};
+}
+
+std::string windowMessage(const FileResult& result) {
+    switch (result.outcome) {
+        case FileOutcome::Done:
+            return {};
+        case FileOutcome::CantCreate:
+            return "Can't create";
+        case FileOutcome::CantWrite:
+            return "Can't write";
+        case FileOutcome::CantOpen:
+            return "Can't open";
+        case FileOutcome::CantRead:
+            return "Can't read";
+        case FileOutcome::Refused:
+            return result.detail;
+    }
+    return {};
+}
+
+}  // namespace halcyone

@@ -1,0 +1,34 @@
+// What became of a file command: the kind of outcome the window shows as its message, and the
+// reason the command-line tool adds to it.
+#pragma once
+
+#include <string>
+
+namespace halcyone {
+
+enum class FileOutcome {
+    Done,        // written, or read and applied
+    CantCreate,  // the file (or the temporary beside it) could not be created or opened
+    CantWrite,   // writing, syncing or putting the new file in place failed
+    CantOpen,    // a file to read could not be opened
+    CantRead,    // reading it failed
+    Refused,     // the program declined; `detail` says why
+};
+
+struct FileResult {
+    FileOutcome outcome = FileOutcome::Done;
+    int systemError = 0;  // errno of the call that failed; 0 when the program itself decided
+    std::string detail;   // the program's own reason (a refusal, a missing folder), or empty
+
+    bool ok() const { return outcome == FileOutcome::Done; }
+    // Why, for a person: `detail`, else the system's text for systemError, else empty.
+    std::string reason() const;
+};
+
+FileResult fileFailure(FileOutcome outcome, int systemError, std::string detail = {});
+
+// The window's message box text for a failure: "Can't create", "Can't write", "Can't open",
+// "Can't read", or a refusal's own sentence. Empty for success.
+std::string windowMessage(const FileResult& result);
+
+}  // namespace halcyone

@@ -1,0 +1,222 @@
+// The one writer of every output: what it replaces and what it never replaces, what it leaves
+// behind when something fails, and the temporary folder it falls back on.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "FilesTestSupport.h"
+#include "files/SafeFile.h"
+#include "files/TemporaryFiles.h"
+
+namespace halcyone {
+namespace {
+
+using testing::Bytes;
+using testing::readAll;
+using testing::ScopedEnv;
+using testing::TempDir;
+using testing::Texts;
+using testing::writeAll;
+
+namespace fs = std::filesystem;
+
+FileResult save(const std::string& path, const Bytes& bytes) {
+    SafeFile file;
+    if (FileResult opened = file.open(path); !opened.ok()) return opened;
+    if (FileResult written = file.write(bytes); !written.ok()) return written;
+    return file.commit();
+}
+
+mode_t modeOf(const std::string& path) {
+    struct stat s {};
+    ::stat(path.c_str(), &s);
+    return s.st_mode;
+}
+
+// A replaced file keeps its permissions, a new one gets the umask's; a link is written through,
+// whether it points to a file or to nothing yet; two writers of one file never share a
+// temporary, and files whose names look like temporaries are nobody's business.
+TEST(SafeFile, ReplacesRegularFilesKeepingModeAndLinks) {
+    TempDir dir;
+    const mode_t oldMask = ::umask(022);
+    writeAll(dir.file("song.mid"), {'o', 'l', 'd'});
+    ::chmod(dir.file("song.mid").c_str(), 0604);
+    fs::create_symlink("song.mid", dir.file("link.mid"));
+    fs::create_symlink(dir.file("link.mid"), dir.file("chain.mid"));
+    fs::create_symlink("made.mid", dir.file("dangling.mid"));
+    writeAll(dir.file("song.mid.part"), {'u'});
+    writeAll(dir.file("song.mid.partial"), {'u'});
+
+    EXPECT_TRUE(save(dir.file("chain.mid"), {1, 2, 3}).ok());
+    EXPECT_TRUE(save(dir.file("dangling.mid"), {4}).ok());
+    EXPECT_TRUE(save(dir.file("new.mid"), {5}).ok());
+    ::umask(oldMask);
+    EXPECT_EQ(readAll(dir.file("song.mid")), (Bytes{1, 2, 3}));
+    EXPECT_EQ(modeOf(dir.file("song.mid")) & 07777, 0604u);
+    EXPECT_EQ(readAll(dir.file("made.mid")), Bytes{4});
+    EXPECT_EQ(modeOf(dir.file("new.mid")) & 07777, 0644u);
+    for (const char* link : {"link.mid", "chain.mid", "dangling.mid"})
+        EXPECT_TRUE(fs::is_symlink(dir.file(link))) << link;
+
+    SafeFile first, second;
+    ASSERT_TRUE(first.open(dir.file("song.mid")).ok());
+    ASSERT_TRUE(second.open(dir.file("song.mid")).ok());
+    EXPECT_EQ(dir.entries().size(), 10u);  // two temporaries of their own
+    EXPECT_TRUE(first.write(Bytes{6}).ok() && second.write(Bytes{7}).ok());
+    EXPECT_TRUE(first.commit().ok() && second.commit().ok());
+    EXPECT_EQ(readAll(dir.file("song.mid")), Bytes{7});
+    EXPECT_EQ(readAll(dir.file("song.mid.part")), Bytes{'u'});
+    EXPECT_EQ(readAll(dir.file("song.mid.partial")), Bytes{'u'});
+    EXPECT_EQ(dir.entries(), (Texts{"chain.mid", "dangling.mid", "link.mid", "made.mid",
+                                    "new.mid", "song.mid", "song.mid.part", "song.mid.partial"}));
+}
+
+// A path for a library that writes by name: the temporary beside the target, put in place by
+// commit(), or removed by discard().
+TEST(SafeFile, ALibraryFillsTheTemporaryByName) {
+    TempDir dir;
+    writeAll(dir.file("out.wav"), {'o', 'l', 'd'});
+    for (const bool keep : {false, true}) {
+        SafeFile file;
+        ASSERT_TRUE(file.open(dir.file("out.wav")).ok());
+        std::string path;
+        ASSERT_TRUE(file.fillPath(path).ok());
+        EXPECT_EQ(fs::path(path).parent_path(), fs::path(dir.file("out.wav")).parent_path());
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << "new";
+        if (keep) {
+            EXPECT_TRUE(file.commit().ok());
+        }
+    }
+    EXPECT_EQ(readAll(dir.file("out.wav")), (Bytes{'n', 'e', 'w'}));
+    EXPECT_EQ(dir.entries(), Texts{"out.wav"});
+}
+
+// What can't be created names the missing folder or what stands in the way; a write that fails
+// half-way keeps the old file and says why.
+TEST(SafeFile, FailuresSayWhyAndLeaveTheOldFile) {
+    TempDir dir;
+    writeAll(dir.file("plain"), {1});
+    fs::create_directory(dir.file("folder"));
+    writeAll(dir.file("song.mid"), {'o', 'l', 'd'});
+    const FileResult missing = save(dir.file("none/song.mid"), {1});
+    EXPECT_EQ(missing.outcome, FileOutcome::CantCreate);
+    EXPECT_EQ(missing.reason(), "Folder " + dir.file("none") + " does not exist");
+    EXPECT_EQ(save(dir.file("plain/song.mid"), {1}).reason(), dir.file("plain") + " is not a folder");
+    const FileResult folder = save(dir.file("folder"), {1});
+    EXPECT_EQ(folder.outcome, FileOutcome::CantCreate);
+    EXPECT_EQ(folder.systemError, EISDIR);
+    testing::withFileSizeLimit(100, [&] {
+        const FileResult cut = save(dir.file("song.mid"), Bytes(1000, 9));
+        EXPECT_EQ(cut.outcome, FileOutcome::CantWrite);
+        EXPECT_EQ(cut.reason(), "File too large");
+    });
+    EXPECT_EQ(readAll(dir.file("song.mid")), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(dir.entries(), (Texts{"folder", "plain", "song.mid"}));
+}
+
+// A named pipe, a device and a descriptor of the process get the content itself and stay what
+// they are; what a library fills by name for them is made in the temporary folder and copied
+// across on commit.
+TEST(SafeFile, WritesPipesDevicesAndDescriptorsDirectly) {
+    TempDir dir, temporaries;
+    ScopedEnv tmpdir("TMPDIR", temporaries.file("").c_str());
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    Bytes received;
+    std::thread reader([&] { received = readAll(dir.file("pipe")); });
+    EXPECT_TRUE(save(dir.file("pipe"), {1, 2, 3}).ok());
+    reader.join();
+    EXPECT_EQ(received, (Bytes{1, 2, 3}));
+    EXPECT_TRUE(S_ISFIFO(modeOf(dir.file("pipe"))));
+
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    SafeFile byName;
+    ASSERT_TRUE(byName.open("/dev/fd/" + std::to_string(ends[1])).ok());
+    EXPECT_TRUE(byName.direct());
+    std::string path;
+    ASSERT_TRUE(byName.fillPath(path).ok());
+    EXPECT_EQ(fs::path(path).parent_path(), fs::path(temporaries.file("")).parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << "wave";
+    EXPECT_TRUE(temporaries.entries().size() == 1u);
+    EXPECT_TRUE(byName.commit().ok());
+    ::close(ends[1]);
+    char text[8] = {};
+    EXPECT_EQ(::read(ends[0], text, sizeof text), 4);
+    ::close(ends[0]);
+    EXPECT_EQ(std::string(text), "wave");
+    EXPECT_TRUE(temporaries.entries().empty());
+
+    // Root may make a device node of its own: /dev/null's numbers, in the scratch folder.
+    if (::geteuid() == 0 &&
+        ::mknod(dir.file("null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0) {
+        EXPECT_TRUE(save(dir.file("null"), Bytes(100000, 1)).ok());
+        EXPECT_TRUE(S_ISCHR(modeOf(dir.file("null"))));
+    }
+    EXPECT_LE(dir.entries().size(), 2u);  // "pipe" and perhaps "null": nothing beside them
+}
+
+// Root only: a small file system that fills up half-way through.
+TEST(SafeFile, AFullFileSystemFailsWithTheReasonAndKeepsTheOldFile) {
+    TempDir dir;
+    const std::string small = dir.file("small");
+    fs::create_directory(small);
+    if (::geteuid() != 0 || ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root";
+    writeAll(small + "/song.mid", {'o', 'l', 'd'});
+    const FileResult full = save(small + "/song.mid", Bytes(256 * 1024, 7));
+    EXPECT_EQ(full.outcome, FileOutcome::CantWrite);
+    EXPECT_EQ(full.reason(), "No space left on device");
+    EXPECT_EQ(readAll(small + "/song.mid"), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(fs::directory_iterator(small)->path().filename(), "song.mid");
+    EXPECT_EQ(std::distance(fs::directory_iterator(small), fs::directory_iterator()), 1);
+    ::umount2(small.c_str(), MNT_DETACH);
+}
+
+TEST(SafeFile, SameFileByPathLinkOrHardLink) {
+    TempDir dir;
+    writeAll(dir.file("a.mpr"), {1});
+    writeAll(dir.file("b.mpr"), {1});
+    fs::create_symlink(dir.file("a.mpr"), dir.file("soft.mpr"));
+    fs::create_hard_link(dir.file("a.mpr"), dir.file("hard.mpr"));
+    for (const char* name : {"a.mpr", "soft.mpr", "hard.mpr"})
+        EXPECT_TRUE(sameFile(dir.file(name), dir.file("a.mpr"))) << name;
+    EXPECT_FALSE(sameFile(dir.file("b.mpr"), dir.file("a.mpr")));
+    EXPECT_FALSE(sameFile(dir.file("none.mpr"), dir.file("none.mpr")));
+}
+
+// $TMPDIR when it is a folder; otherwise /tmp, and what was wrong with $TMPDIR.
+TEST(TemporaryFiles, TheFolderFallsBackWhenTmpdirIsMissingOrAFile) {
+    TempDir dir;
+    writeAll(dir.file("plain"), {1});
+    {
+        ScopedEnv good("TMPDIR", dir.file("").c_str());
+        EXPECT_EQ(temporaryFolder().path, dir.file(""));
+        EXPECT_EQ(temporaryFolder().unusable, "");
+        TemporaryFile file;
+        ASSERT_TRUE(file.create(temporaryFolder().path, ".mid").ok());
+        EXPECT_TRUE(file.path().ends_with(".mid"));
+        EXPECT_EQ(dir.entries().size(), 2u);
+    }
+    EXPECT_EQ(dir.entries(), Texts{"plain"});  // removed with its owner
+    const std::pair<std::string, int> broken[] = {{dir.file("missing"), ENOENT},
+                                                  {dir.file("plain"), ENOTDIR}};
+    for (const auto& [value, error] : broken) {
+        ScopedEnv bad("TMPDIR", value.c_str());
+        const TemporaryFolder folder = temporaryFolder();
+        EXPECT_EQ(folder.path, "/tmp");
+        EXPECT_EQ(folder.unusable, value);
+        EXPECT_EQ(folder.unusableError, error);
+    }
+}
+
+}  // namespace
+}  // namespace halcyone

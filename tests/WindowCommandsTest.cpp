@@ -1,0 +1,280 @@
+// The window's routines and commands over the in-memory panel: what the controls show after
+// start-up and after each command, and what each command stores in the set-up.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "compose/AppState.h"
+#include "compose/ComposeCommand.h"
+#include "compose/ControlSync.h"
+#include "compose/ControlTexts.h"
+#include "compose/NotePools.h"
+#include "compose/PreviewImage.h"
+#include "compose/WindowCommands.h"
+#include "fractal/FractalPlane.h"
+#include "platform/MemoryControlPanel.h"
+#include "testing/ScopedHosts.h"
+#include "testing/ScriptedDesktop.h"
+
+namespace halcyone {
+namespace {
+
+class WindowCommands : public ::testing::Test {
+protected:
+    WindowCommands() {
+        resetAppState();
+        appState.startColour = defaultStartColour;
+        renderPreview();
+        setControlCheck(ControlId::Channel1, true);
+        selectChannel(0);
+        setUpControls();
+        refreshPalette();
+        showChannel();
+    }
+
+    const MemoryControlPanel::Control& shown(ControlId id) const { return panel.control(id); }
+    Channel& channel(int k) { return appState.channels[static_cast<std::size_t>(k)]; }
+
+    MemoryControlPanel panel;
+    ScopedControlHost controls{panel};
+    ScriptedDesktop desk;
+    ScopedDesktop desktopScope{desk};
+};
+
+TEST_F(WindowCommands, StartStateOfTheControls) {
+    EXPECT_EQ(controlText(ControlId::BarNumberEdit), "5");
+    EXPECT_EQ(controlText(ControlId::TempoEdit), "120");
+    EXPECT_EQ(controlText(ControlId::SlideSpeedEdit), "0");
+    EXPECT_EQ(shown(ControlId::Instrument).items.size(), 128u);
+    EXPECT_EQ(shown(ControlId::Instrument).items[41], "Violin");
+    EXPECT_EQ(shown(ControlId::Instrument).items[127], "Applause");
+    EXPECT_EQ(shown(ControlId::Scale).items[15], "Octatonic2");
+    const auto selected = [&](ControlId list) {
+        const auto& c = shown(list);
+        return c.items.at(static_cast<std::size_t>(c.selection));
+    };
+    EXPECT_EQ(selected(ControlId::Instrument), "Off");
+    EXPECT_EQ(selected(ControlId::Mode), "Up border");
+    EXPECT_EQ(selected(ControlId::Scale), "Major");
+    EXPECT_EQ(selected(ControlId::Parameter), "Pitch Wheel");
+    EXPECT_EQ(selected(ControlId::NoteLength), "1/8");
+    EXPECT_EQ(shown(ControlId::LowNoteName).text, noteName(48));
+    EXPECT_EQ(shown(ControlId::HighNoteName).text, noteName(71));
+    EXPECT_EQ(shown(ControlId::Progress).pos, 0);
+    for (auto [id, text] : {std::pair{ControlId::ReadoutX1, "-2."}, {ControlId::ReadoutY1, "-1."},
+                            {ControlId::ReadoutX2, "1."}, {ControlId::ReadoutY2, "1."}})
+        EXPECT_EQ(shown(id).text, text);
+    // The preview is the engine's picture of the default view; the swatches are solid.
+    PreviewCounts counts;
+    samplePreview(ViewRect{}, counts);
+    PreviewColours expected;
+    previewColours(counts, defaultStartColour, expected);
+    const auto& preview = shown(ControlId::MainWindow).image;
+    ASSERT_EQ(preview.width, previewSize);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), preview.pixels.begin()));
+    EXPECT_EQ(shown(ControlId::StartColour).image.fill, defaultStartColour);
+    EXPECT_EQ(shown(ControlId::StartColour).image.width, 40);
+    EXPECT_EQ(shown(ControlId::ChannelColour).image.height, 15);
+}
+
+TEST_F(WindowCommands, ShowingAChannelReplacesEverythingOfThePreviousOne) {
+    channel(2).instrument = 41;
+    channel(2).keys[5] = channel(2).keys[60] = 1;
+    channel(2).slideSpeed[0] = 100;
+    channel(2).paramEnabled[0] = 1;
+    channel(2).lowNote = 30;
+    labelChannelButtons();
+    EXPECT_EQ(shown(ControlId::Channel3).text, "Violin");
+    EXPECT_EQ(shown(ControlId::Channel1).text, "Off");
+    selectChannel(2);
+    EXPECT_EQ(shown(ControlId::Instrument).selection, 41);
+    EXPECT_EQ(shown(ControlId::LowNoteName).text, noteName(30));
+    EXPECT_EQ(shown(ControlId::MainWindow).keys, channel(2).keys);
+    EXPECT_EQ(controlText(ControlId::SlideSpeedEdit), "100");
+    EXPECT_EQ(shown(ControlId::ParamEnabled).check, 1);
+    selectChannel(0);
+    EXPECT_EQ(shown(ControlId::MainWindow).keys, KeySelection{});
+    EXPECT_EQ(controlText(ControlId::SlideSpeedEdit), "0");
+    channel(2).instrument = 0;
+    labelChannelButtons();
+    EXPECT_EQ(shown(ControlId::Channel3).text, "Off");
+}
+
+TEST_F(WindowCommands, NoteRangeArrowsStayInRangeAndNeverCross) {
+    Channel& c = channel(0);
+    c.lowNote = c.highNote = 71;
+    moveNoteRange(ControlId::LowNoteArrows, true);
+    moveNoteRange(ControlId::HighNoteArrows, false);
+    EXPECT_EQ(c.lowNote, 71);
+    EXPECT_EQ(c.highNote, 71);
+    c.lowNote = c.highNote = 95;
+    moveNoteRange(ControlId::LowNoteArrows, true);
+    moveNoteRange(ControlId::HighNoteArrows, true);
+    EXPECT_EQ(c.lowNote, 95);
+    EXPECT_EQ(c.highNote, 95);
+    c.lowNote = c.highNote = 0;
+    moveNoteRange(ControlId::LowNoteArrows, false);
+    moveNoteRange(ControlId::HighNoteArrows, false);
+    EXPECT_EQ(c.lowNote, 0);
+    EXPECT_EQ(c.highNote, 0);
+    moveNoteRange(ControlId::HighNoteArrows, true);
+    EXPECT_EQ(c.highNote, 1);
+    EXPECT_EQ(shown(ControlId::HighNoteName).text, noteName(1));
+}
+
+TEST_F(WindowCommands, SlideSpeedIsStoredForTheParameterSelectedWhenTheEditLostTheFocus) {
+    setControlSelection(ControlId::Parameter, 2);
+    setControlText(ControlId::SlideSpeedEdit, "500");
+    takeSlideSpeed();
+    EXPECT_EQ(channel(0).slideSpeed[2], 100);
+    EXPECT_EQ(controlText(ControlId::SlideSpeedEdit), "100");
+    setControlText(ControlId::SlideSpeedEdit, "fast");
+    takeSlideSpeed();
+    EXPECT_EQ(channel(0).slideSpeed[2], 0);
+    setControlText(ControlId::SlideSpeedEdit, "40");
+    takeSlideSpeed();
+    setControlSelection(ControlId::Parameter, 4);
+    showParameter();
+    EXPECT_EQ(controlText(ControlId::SlideSpeedEdit), "0");
+    setControlSelection(ControlId::Parameter, 2);
+    showParameter();
+    EXPECT_EQ(controlText(ControlId::SlideSpeedEdit), "40");
+    // With no parameter selected nothing is stored, and the row shows so.
+    setControlSelection(ControlId::Parameter, -1);
+    setControlText(ControlId::SlideSpeedEdit, "70");
+    setControlCheck(ControlId::ParamEnabled, true);
+    takeSlideSpeed();
+    takeParameterEnabled();
+    for (int p = 0; p < midiParameterCount; ++p) {
+        EXPECT_NE(channel(0).slideSpeed[p], 70);
+        EXPECT_EQ(channel(0).paramEnabled[p], 0);
+    }
+    EXPECT_EQ(controlText(ControlId::SlideSpeedEdit), "0");
+    EXPECT_EQ(shown(ControlId::ParamEnabled).check, 0);
+}
+
+TEST_F(WindowCommands, ListChoicesAreTakenOnlyWhenAnEntryIsSelected) {
+    setControlSelection(ControlId::Instrument, 41);
+    takeListChoice(ControlId::Instrument);
+    EXPECT_EQ(channel(0).instrument, 41);
+    EXPECT_EQ(shown(ControlId::Channel1).text, "Violin");
+    setControlSelection(ControlId::Mode, -1);  // the user typed over the field
+    takeListChoice(ControlId::Mode);
+    EXPECT_EQ(channel(0).mode, 0);
+    setControlSelection(ControlId::NoteLength, 6);
+    takeListChoice(ControlId::NoteLength);
+    EXPECT_EQ(channel(0).noteLength, 6);
+}
+
+TEST_F(WindowCommands, FillKeysSelectsExactlyTheScaleInTheRange) {
+    Channel& c = channel(0);
+    c.keys[5] = c.keys[100] = c.keys[49] = 1;
+    fillKeys();
+    KeySelection expected{};
+    for (int n : {48, 50, 52, 53, 55, 57, 59, 60, 62, 64, 65, 67, 69, 71}) expected[n] = 1;
+    EXPECT_EQ(c.keys, expected);
+    EXPECT_EQ(shown(ControlId::MainWindow).keys, expected);
+}
+
+TEST_F(WindowCommands, AutoColoursGiveOnePaletteAndKeepTheCurrentChannel) {
+    selectChannel(3);
+    autoColours();
+    EXPECT_EQ(appState.currentChannelIndex(), 3);
+    for (int k = 0; k < channelCount; ++k) {
+        EXPECT_EQ(channel(k).colourIndex, k);
+        EXPECT_EQ(channel(k).colour, appState.palette[k]);
+    }
+    EXPECT_EQ(shown(ControlId::ChannelColour).image.fill, appState.palette[3]);
+}
+
+TEST_F(WindowCommands, ThePaletteDescribesTheLastRenderedPreview) {
+    const Palette before = appState.palette;
+    appState.sharedView = ViewRect{-0.2, -0.1, 0.9, 1.0};  // moved without rendering
+    refreshPalette();
+    EXPECT_EQ(appState.palette, before);
+    renderPreview();
+    refreshPalette();
+    EXPECT_NE(appState.palette, before);
+}
+
+TEST_F(WindowCommands, ChannelColourComesFromThePaletteMenu) {
+    desk.swatchAnswers = {0, 3};
+    chooseChannelColour();  // dismissed
+    EXPECT_EQ(channel(0).colour, black);
+    chooseChannelColour();
+    EXPECT_EQ(channel(0).colourIndex, 2);
+    EXPECT_EQ(channel(0).colour, appState.palette[2]);
+    EXPECT_EQ(desk.swatchMenusShown.back(), appState.palette);
+}
+
+TEST_F(WindowCommands, StartColourKeepsCustomColoursAndRendersEitherWay) {
+    CustomColours defined{};
+    defined[3] = makeColour(1, 2, 3);
+    desk.customColoursDefined = defined;
+    desk.colourAnswers = {std::nullopt, makeColour(10, 20, 30)};
+    const int renders = panel.count(ControlId::StartColour, ControlMessage::SetImage);
+    chooseStartColour();
+    EXPECT_EQ(appState.startColour, defaultStartColour);
+    chooseStartColour();
+    EXPECT_EQ(appState.startColour, makeColour(10, 20, 30));
+    EXPECT_EQ(panel.count(ControlId::StartColour, ControlMessage::SetImage), renders + 2);
+    EXPECT_EQ(appState.customColours, defined);
+    EXPECT_EQ(desk.colourChooserStarts, (std::vector<Colour>{defaultStartColour, defaultStartColour}));
+}
+
+TEST_F(WindowCommands, RandomizeMovesAllSixViewsAndShowsTheCurrentOne) {
+    std::srand(7);
+    randomizeViews();
+    EXPECT_NE(appState.sharedView, ViewRect{});
+    for (int k = 0; k < channelCount; ++k) EXPECT_NE(channel(k).view, ViewRect{}) << k;
+    EXPECT_EQ(shown(ControlId::ReadoutX1).text, formatCoordinate(appState.sharedView.X1));
+    setControlCheck(ControlId::DifferentSet, true);
+    changeView(ViewCommand::Reset);
+    EXPECT_EQ(channel(0).view, ViewRect{});
+    EXPECT_NE(appState.sharedView, ViewRect{});
+}
+
+// A compose that a pulse stops leaves the later channels alone and the composition unmarked.
+TEST_F(WindowCommands, ComposeStopsWhenAPulseSaysSo) {
+    class StopAfter : public ProgressBarSteps {
+    public:
+        bool pulse() override { return ++pulses < 2; }
+        int pulses = 0;
+    } progress;
+    for (int k = 0; k < channelCount; ++k) channel(k).instrument = 1;
+    channel(1).rawEvents[0].note = 99;
+    setControlPosition(ControlId::BarNumber, 200);
+    EXPECT_FALSE(composeAll(progress));
+    EXPECT_EQ(appState.composed, 0);
+    EXPECT_EQ(channel(1).rawEvents[0].note, 99);
+    EXPECT_TRUE(shown(ControlId::Play).enabled);
+    ProgressBarSteps plain;
+    EXPECT_TRUE(composeAll(plain));
+    EXPECT_EQ(appState.composed, 1);
+    EXPECT_EQ(shown(ControlId::Progress).pos, 100);
+}
+
+// Play and Help name files beside the program; an installed program finds its help in share/.
+TEST(ExecutableFiles, BesideTheProgramFirstThenTheInstalledHelp) {
+    EXPECT_EQ(besideExecutable("/opt/bin/halcyone", "mid"), "/opt/bin/halcyone.mid");
+    EXPECT_EQ(besideExecutable("/opt/bin/halcyone.exe", "hlp"), "/opt/bin/halcyone.hlp");
+    EXPECT_EQ(besideExecutable("/opt/bin.d/halcyone", "hlp"), "/opt/bin.d/halcyone.hlp");
+    const auto root = std::filesystem::temp_directory_path() /
+                      ("halcyone-help-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root / "bin");
+    std::filesystem::create_directories(root / "share/halcyone");
+    const std::string exe = (root / "bin/halcyone").string();
+    EXPECT_EQ(helpFilePath(exe), exe + ".hlp");  // neither exists: the viewer reports it
+    std::ofstream((root / "share/halcyone/halcyone.hlp").string()) << "<html></html>";
+    EXPECT_EQ(helpFilePath(exe), (root / "share/halcyone/halcyone.hlp").string());
+    std::ofstream(exe + ".hlp") << "<html></html>";
+    EXPECT_EQ(helpFilePath(exe), exe + ".hlp");
+    std::filesystem::remove_all(root);
+}
+
+}  // namespace
+}  // namespace halcyone

@@ -1,0 +1,254 @@
+// The window's commands driven as a user drives them: clicks, keys and menu items, with the
+// scripted desktop answering the dialogs; and a whole session from loading a set-up to saving
+// the piece, checked against the command-line tool.
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fstream>
+#include <iterator>
+
+#include "WindowTestSupport.h"
+#include "compose/NotePools.h"
+#include "ui/Controls.h"
+
+using namespace halcyone;
+using halcyone::testing::WindowUnderTest;
+
+namespace {
+
+std::vector<char> fileBytes(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void chooseMenuItem(MainWindow* window, const QString& text) {
+    for (QAction* menu : window->menuBar()->actions())
+        for (QAction* item : menu->menu()->actions())
+            if (item->text() == text) return item->trigger();
+    QFAIL(qPrintable("no menu item " + text));
+}
+
+// Clicks one arrow of a scroll bar: the upper (left) one or the lower (right) one.
+void clickArrow(QWidget* bar, bool back) {
+    const bool vertical = bar->height() > bar->width();
+    const QPoint at = vertical ? QPoint(bar->width() / 2, back ? 2 : bar->height() - 3)
+                               : QPoint(back ? 2 : bar->width() - 3, bar->height() / 2);
+    QTest::mousePress(bar, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, at);
+}
+
+// Everything the controls show, for comparing two states of the window.
+QStringList controlsShown(MainWindow* window) {
+    QStringList shown;
+    for (QWidget* w : window->client().findChildren<QWidget*>()) {
+        if (auto* label = qobject_cast<QLabel*>(w)) shown << label->text();
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) shown << edit->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(w))
+            shown << button->text() + (button->isChecked() ? "*" : "");
+    }
+    return shown;
+}
+
+}  // namespace
+
+class WindowCommandsUiTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        w = std::make_unique<WindowUnderTest>();
+        window = w->start();
+        QVERIFY(window);
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+    }
+    void cleanup() { w.reset(); }
+
+    void noteRangeArrowsClampAndShowTheNames();
+    void slideSpeedIsStoredWhenTheEditLosesTheFocus();
+    void listsTakeOnlyAChoicePickedFromThem();
+    void channelButtonsAutoColoursAndRandomize();
+    void keyboardClicksAndFillKeys();
+    void playBeforeComposeAndEscape();
+    void aWholeSessionMatchesTheCommandLineTool();
+
+private:
+    std::unique_ptr<WindowUnderTest> w;
+    MainWindow* window = nullptr;
+};
+
+void WindowCommandsUiTest::noteRangeArrowsClampAndShowTheNames() {
+    Channel& c = appState.channels[0];
+    QWidget* from = window->control(ControlId::LowNoteArrows);
+    QWidget* to = window->control(ControlId::HighNoteArrows);
+    c.lowNote = c.highNote = 71;
+    clickArrow(from, true);
+    clickArrow(to, false);
+    QCOMPARE(c.lowNote, 71);
+    QCOMPARE(c.highNote, 71);
+    clickArrow(from, false);
+    QCOMPARE(c.lowNote, 70);
+    QCOMPARE(w->control<QLabel>(ControlId::LowNoteName)->text(), QString::fromStdString(noteName(70)));
+    c.lowNote = c.highNote = 95;
+    clickArrow(from, true);
+    clickArrow(to, true);
+    QCOMPARE(c.highNote, 95);
+    c.lowNote = 0;
+    clickArrow(from, false);
+    QCOMPARE(c.lowNote, 0);
+    // The pan arrows move the view; the bar between them does nothing.
+    QWidget* pan = window->control(ControlId::PanHorizontal);
+    QTest::mouseClick(pan, Qt::LeftButton, {}, QPoint(pan->width() / 2, pan->height() / 2));
+    QCOMPARE(appState.sharedView, ViewRect{});
+    clickArrow(pan, false);
+    QCOMPARE(w->control<QLabel>(ControlId::ReadoutX1)->text(), "-1.7");
+}
+
+void WindowCommandsUiTest::slideSpeedIsStoredWhenTheEditLosesTheFocus() {
+    auto* edit = w->control<QLineEdit>(ControlId::SlideSpeedEdit);
+    auto* parameters = w->control<ChoiceList>(ControlId::Parameter);
+    parameters->setFocus();
+    QTest::keyClick(parameters, Qt::Key_Down);  // "Aftertouch"
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "500");
+    QTest::keyClick(edit, Qt::Key_Tab);
+    QCOMPARE(appState.channels[0].slideSpeed[1], 100);
+    QCOMPARE(edit->text(), "100");
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, "slow");
+    parameters->setFocus();  // the edit loses the focus to the list: stored for "Aftertouch"
+    QCOMPARE(appState.channels[0].slideSpeed[1], 0);
+    QTest::keyClick(parameters, Qt::Key_Up);  // "Pitch Wheel": its own row
+    QCOMPARE(edit->text(), "0");
+    QVERIFY(!w->control<QAbstractButton>(ControlId::ParamEnabled)->isChecked());
+}
+
+void WindowCommandsUiTest::listsTakeOnlyAChoicePickedFromThem() {
+    auto* instruments = w->control<ChoiceList>(ControlId::Instrument);
+    instruments->setFocus();
+    QTest::keyClicks(instruments->lineEdit(), "Violin");
+    QTest::keyClick(instruments->lineEdit(), Qt::Key_Return);
+    w->control<QLineEdit>(ControlId::TempoEdit)->setFocus();
+    QCOMPARE(appState.channels[0].instrument, 0);
+    QCOMPARE(controlSelection(ControlId::Instrument), -1);
+    instruments->setFocus();
+    QTest::keyClick(instruments, Qt::Key_Down);
+    QCOMPARE(appState.channels[0].instrument, 1);
+    QCOMPARE(w->control<QAbstractButton>(ControlId::Channel1)->text(), "Acoustic Grand Piano");
+    // Picked from the dropped-down list.
+    auto* modes = w->control<ChoiceList>(ControlId::Mode);
+    modes->showPopup();
+    QAbstractItemView* view = modes->view();
+    QTRY_VERIFY(view->isVisible());
+    const QRect item = view->visualRect(view->model()->index(3, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, item.center());
+    QCOMPARE(appState.channels[0].mode, 3);
+}
+
+void WindowCommandsUiTest::channelButtonsAutoColoursAndRandomize() {
+    QTest::mouseClick(w->control<QAbstractButton>(ControlId::Channel4), Qt::LeftButton);
+    QCOMPARE(appState.currentChannelIndex(), 3);
+    QTest::mouseClick(w->control<QAbstractButton>(ControlId::AutoColours), Qt::LeftButton);
+    QCOMPARE(appState.currentChannelIndex(), 3);
+    QVERIFY(w->control<QAbstractButton>(ControlId::Channel4)->isChecked());
+    for (int k = 0; k < channelCount; ++k) QCOMPARE(appState.channels[k].colour, appState.palette[k]);
+
+    w->desk.swatchAnswers = {5};
+    QTest::mouseClick(w->control<QAbstractButton>(ControlId::ChannelColour), Qt::LeftButton);
+    QCOMPARE(appState.channels[3].colour, appState.palette[4]);
+
+    QTest::mouseClick(w->control<QAbstractButton>(ControlId::DifferentSet), Qt::LeftButton);
+    QTest::mouseClick(w->control<QAbstractButton>(ControlId::Randomize), Qt::LeftButton);
+    QVERIFY(appState.sharedView != ViewRect{});
+    for (const Channel& c : appState.channels) QVERIFY(c.view != ViewRect{});
+    QCOMPARE(w->control<QLabel>(ControlId::ReadoutX1)->text(),
+             QString::fromStdString(formatCoordinate(appState.channels[3].view.X1)));
+}
+
+void WindowCommandsUiTest::keyboardClicksAndFillKeys() {
+    ClientArea& client = window->client();
+    QTest::mouseClick(&client, Qt::LeftButton, {}, QPoint(333, 350));
+    QCOMPARE(appState.channels[0].keys[60], 1);
+    QCOMPARE(client.grab().toImage().pixel(333, 350), qRgb(255, 255, 255));
+    QTest::mouseClick(&client, Qt::LeftButton, {}, QPoint(338, 320));
+    QCOMPARE(appState.channels[0].keys[61], 1);
+    QTest::mouseClick(&client, Qt::LeftButton, {}, QPoint(333, 350));
+    QCOMPARE(appState.channels[0].keys[60], 0);
+    QTest::mouseClick(&client, Qt::LeftButton, {}, QPoint(450, 100));  // the preview: nothing
+    QTest::mouseClick(w->control<QAbstractButton>(ControlId::FillKeys), Qt::LeftButton);
+    KeySelection major{};
+    for (int n : {48, 50, 52, 53, 55, 57, 59, 60, 62, 64, 65, 67, 69, 71}) major[n] = 1;
+    QCOMPARE(appState.channels[0].keys, major);
+    const QImage shot = client.grab().toImage();
+    QCOMPARE(shot.pixel(333, 350), qRgb(255, 255, 255));  // 60 selected again
+    QCOMPARE(shot.pixel(338, 320), qRgb(52, 78, 199));    // 61 cleared
+}
+
+void WindowCommandsUiTest::playBeforeComposeAndEscape() {
+    QTest::mouseClick(w->control<QAbstractButton>(ControlId::Play), Qt::LeftButton);
+    QCOMPARE(w->desk.messages.size(), 1u);
+    QCOMPARE(w->desk.messages[0].text, "Error loading file");
+    QCOMPARE(w->desk.messages[0].caption, "Error");
+    QTest::keyClick(window, Qt::Key_Escape);
+    QVERIFY(window->isVisible());
+    QCOMPARE(w->desk.messages.size(), 1u);
+    chooseMenuItem(window, "Help");
+    QCOMPARE(w->desk.helpOpened.size(), 1u);
+    QVERIFY(QString::fromStdString(w->desk.helpOpened[0]).endsWith(".hlp"));
+}
+
+void WindowCommandsUiTest::aWholeSessionMatchesTheCommandLineTool() {
+    QTemporaryDir dir;
+    w->desk.fileAnswers = {std::string(HALCYONE_EXAMPLES "/seahorse-valley.mpr")};
+    chooseMenuItem(window, "Load preferences...");
+    QVERIFY(w->desk.messages.empty());
+    QVERIFY(w->control<QAbstractButton>(ControlId::Channel1)->text() != "Off");
+
+    QTest::mouseClick(w->control<QAbstractButton>(ControlId::Channel2), Qt::LeftButton);
+    auto* instruments = w->control<ChoiceList>(ControlId::Instrument);
+    instruments->setFocus();
+    QTest::keyClick(instruments, Qt::Key_Down);
+    QTest::mouseClick(w->control<QAbstractButton>(ControlId::Channel5), Qt::LeftButton);
+    auto* modes = w->control<ChoiceList>(ControlId::Mode);
+    modes->setFocus();
+    QTest::keyClick(modes, Qt::Key_Down);
+    QTest::mouseClick(&window->client(), Qt::LeftButton, {}, QPoint(333, 350));
+    const int instrument2 = appState.channels[1].instrument;
+
+    QTest::mouseClick(w->control<QAbstractButton>(ControlId::Compose), Qt::LeftButton);
+    const QString midi = dir.filePath("piece.mid"), setup = dir.filePath("piece.mpr");
+    w->desk.fileAnswers = {midi.toStdString(), setup.toStdString()};
+    chooseMenuItem(window, "Save midi file...");
+    chooseMenuItem(window, "Save preferences...");
+    QVERIFY(w->desk.messages.empty());
+
+    QProcess cli;
+    cli.start(HALCYONE_CLI, {"compose", setup, "-o", dir.filePath("tool.mid")});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 0);
+    QVERIFY(!fileBytes(midi).empty());
+    QVERIFY(fileBytes(midi) == fileBytes(dir.filePath("tool.mid")));
+
+    // Loading the saved set-up again shows exactly what was on screen.
+    const QStringList before = controlsShown(window);
+    const QImage keysBefore = window->client().grab().toImage().copy(20, 310, 539, 48);
+    appState.channels[1].instrument = 0;
+    appState.channels[4].keys.fill(0);
+    w->desk.fileAnswers = {setup.toStdString()};
+    chooseMenuItem(window, "Load preferences...");
+    QCOMPARE(appState.channels[1].instrument, instrument2);
+    QCOMPARE(controlsShown(window), before);
+    QCOMPARE(window->client().grab().toImage().copy(20, 310, 539, 48), keysBefore);
+}
+
+QTEST_MAIN(WindowCommandsUiTest)
+#include "WindowCommandsUiTest.moc"

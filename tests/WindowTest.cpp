@@ -1,0 +1,233 @@
+// The window from start-up to quit: its start state, the port list, the ways start-up ends early,
+// the About box, what it paints, and Compose keeping the window alive but closed to input.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QtTest>
+
+#include "WindowTestSupport.h"
+#include "compose/NotePools.h"
+#include "files/Preferences.h"
+#include "fractal/PreviewGrid.h"
+#include "ui/AboutDialog.h"
+#include "ui/Controls.h"
+#include "ui/QtDesktop.h"
+
+using namespace halcyone;
+using halcyone::testing::WindowUnderTest;
+
+namespace {
+
+QString listText(const WindowUnderTest& w, ControlId id) {
+    return w.control<ChoiceList>(id)->currentText();
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+// A compose that takes long enough for several repaints: 400 bars of "1/16", every row of
+// every column sampled.
+void setLongCompose() {
+    Channel& c = appState.channels[0];
+    c.instrument = 1;
+    c.mode = static_cast<int>(ScanMode::AverageAmount);
+    c.noteLength = 4;
+    c.colour = black;
+    setControlPosition(ControlId::BarNumber, 400);
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startState();
+    void portListSelectsTheFirstSynthesizerBelowOthers();
+    void startUpEndsWhenThePlayerOrTheTemplateFails();
+    void aboutBoxClosesFourWays();
+    void paintsFramePreviewAndKeyboardAsTheToolDoes();
+    void composeDiscardsInputKeepsRepaintingAndStopsOnClose();
+    void helpViewerShowsTheGuideOrSaysWhyNot();
+};
+
+void WindowTest::startState() {
+    WindowUnderTest w;
+    MainWindow* window = w.start();
+    QVERIFY(window);
+    for (int k = 0; k < channelCount; ++k)
+        QCOMPARE(w.control<QAbstractButton>(static_cast<ControlId>(1017 + k))->text(), "Off");
+    QVERIFY(w.control<QAbstractButton>(ControlId::Channel1)->isChecked());
+    QCOMPARE(listText(w, ControlId::Instrument), "Off");
+    QCOMPARE(listText(w, ControlId::Mode), "Up border");
+    QCOMPARE(listText(w, ControlId::Scale), "Major");
+    QCOMPARE(listText(w, ControlId::Parameter), "Pitch Wheel");
+    QCOMPARE(listText(w, ControlId::NoteLength), "1/8");
+    QCOMPARE(w.control<QLabel>(ControlId::LowNoteName)->text(), QString::fromStdString(noteName(48)));
+    QCOMPARE(w.control<QLabel>(ControlId::HighNoteName)->text(), QString::fromStdString(noteName(71)));
+    QCOMPARE(w.control<QLineEdit>(ControlId::BarNumberEdit)->text(), "5");
+    QCOMPARE(w.control<QLineEdit>(ControlId::TempoEdit)->text(), "120");
+    QCOMPARE(w.control<QLineEdit>(ControlId::SlideSpeedEdit)->text(), "0");
+    QCOMPARE(w.control<SteppedProgressBar>(ControlId::Progress)->value(), 0);
+    const QStringList readouts = {"-2.", "-1.", "1.", "1."};
+    for (int k = 0; k < 4; ++k)
+        QCOMPARE(w.control<QLabel>(static_cast<ControlId>(1041 + k))->text(), readouts[k]);
+    // Only "Play" is ever disabled, and only during Compose.
+    for (QWidget* child : window->findChildren<QWidget*>()) QVERIFY(child->isEnabled());
+    QCOMPARE(window->windowTitle(), "Halcyone");
+    QCOMPARE(window->client().size(), QSize(599, 405));
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+}
+
+void WindowTest::portListSelectsTheFirstSynthesizerBelowOthers() {
+    WindowUnderTest w;
+    w.script->ports = {scriptedOutputPort("Cable", 0), scriptedInputPort("Keys", 1),
+                       scriptedOutputPort("Hardware", 2), scriptedOutputPort("Synth", 3, true)};
+    QVERIFY(w.start());
+    auto* list = w.control<ChoiceList>(ControlId::MidiDevice);
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->itemText(0), "Cable");
+    QCOMPARE(list->itemText(1), "Hardware");
+    QCOMPARE(list->selection(), 2);
+    QCOMPARE(list->itemData(2).toLongLong(), 3);
+    QVERIFY(w.script->calls.end() != std::find(w.script->calls.begin(), w.script->calls.end(), "open 3"));
+}
+
+void WindowTest::startUpEndsWhenThePlayerOrTheTemplateFails() {
+    {
+        WindowUnderTest w;
+        w.script->initialiseFails = true;
+        QVERIFY(!w.start());
+        QCOMPARE(w.exitCode, 0);
+        QCOMPARE(w.desk.messages.size(), 1u);
+        QCOMPARE(w.desk.messages[0].text, "Can't initialize DirectMusic objects.");
+        QCOMPARE(w.desk.messages[0].caption, "Error");
+        QVERIFY(!playbackState.player);
+    }
+    WindowUnderTest w;
+    auto created = createMainWindow(QStringLiteral(":/no-such-template.tsv"));
+    QCOMPARE(std::get<int>(created), 1);
+    QCOMPARE(w.desk.messages.at(0).text, "Error x2");
+    QCOMPARE(w.desk.messages.at(0).caption, "CreateDialog");
+}
+
+void WindowTest::aboutBoxClosesFourWays() {
+    QtDesktop desktop;
+    QWidget owner;
+    desktop.setOwner(&owner);
+    const auto closeWith = [&desktop](const std::function<void(QDialog*)>& action) {
+        QTimer::singleShot(0, [action] {
+            auto* about = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(about);
+            QCOMPARE(about->windowTitle(), "About");
+            QVERIFY(about->findChild<QLabel*>()->pixmap().size() == QSize(32, 32) ||
+                    !about->findChild<QLabel*>()->pixmap().isNull());
+            action(about);
+        });
+        desktop.showAbout();  // returns once the box is closed
+        QVERIFY(!QApplication::activeModalWidget());
+    };
+    closeWith([](QDialog* d) { QTest::keyClick(d, Qt::Key_Return); });
+    closeWith([](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
+    closeWith([](QDialog* d) { QTest::mouseClick(d->findChild<QPushButton*>(), Qt::LeftButton); });
+    closeWith([](QDialog* d) { d->close(); });
+    QVERIFY(owner.isEnabled());
+}
+
+void WindowTest::paintsFramePreviewAndKeyboardAsTheToolDoes() {
+    WindowUnderTest w;
+    MainWindow* window = w.start();
+    QTemporaryDir dir;
+    const QString setup = dir.filePath("start.mpr"), png = dir.filePath("preview.png");
+    w.desk.fileAnswers.push_back(setup.toStdString());
+    savePreferences();
+    QProcess cli;
+    cli.start(HALCYONE_CLI, {"preview", setup, "-o", png});
+    QVERIFY(cli.waitForFinished(20000));
+    QCOMPARE(cli.exitCode(), 0);
+    const QImage tool = QImage(png).convertToFormat(QImage::Format_RGB32);
+
+    const QImage shot = window->client().grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shot.copy(350, 10, 200, 200), tool);
+    for (int k = 9; k <= 210; ++k) {
+        for (const QPoint p : {QPoint(349, k), QPoint(550, k), QPoint(k + 340, 9), QPoint(k + 340, 210)})
+            QCOMPARE(shot.pixel(p), qRgb(0, 0, 0));
+    }
+    QVERIFY(shot.pixel(348, 100) != qRgb(0, 0, 0));
+    // The keyboard: framed, idle white keys light blue, idle black keys dark blue.
+    QCOMPARE(shot.pixel(20, 310), qRgb(0, 0, 0));
+    QCOMPARE(shot.pixel(20 + 538, 310 + 47), qRgb(0, 0, 0));
+    QCOMPARE(shot.pixel(20 + 5, 310 + 40), qRgb(154, 169, 239));
+    QCOMPARE(shot.pixel(20 + 10, 310 + 10), qRgb(52, 78, 199));
+    // A covered and uncovered window paints the same again, from the kept preview.
+    QCOMPARE(window->client().grab().toImage().convertToFormat(QImage::Format_RGB32), shot);
+}
+
+void WindowTest::composeDiscardsInputKeepsRepaintingAndStopsOnClose() {
+    WindowUnderTest w;
+    MainWindow* window = w.start();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    setLongCompose();
+    auto* composeButton = w.control<QAbstractButton>(ControlId::Compose);
+    auto* progress = w.control<SteppedProgressBar>(ControlId::Progress);
+    int finished = 0;
+    connect(window, &MainWindow::composeFinished, [&] { ++finished; });
+    PaintCounter paints(progress);
+    // A click on "Compose" while it runs: posted the way the window system would deliver it.
+    QTimer::singleShot(0, [&] {
+        QVERIFY(window->isComposing());
+        QTest::mouseClick(composeButton, Qt::LeftButton);
+        QTest::keyClick(w.control<QLineEdit>(ControlId::BarNumberEdit), Qt::Key_Up);
+    });
+    QTest::mouseClick(composeButton, Qt::LeftButton);
+    QApplication::processEvents();
+    QCOMPARE(finished, 1);
+    QVERIFY2(paints.paints >= 2, "the progress bar repaints while Compose runs");
+    QCOMPARE(progress->value(), 100);
+    QCOMPARE(controlPosition(ControlId::BarNumber), 400);
+    QCOMPARE(appState.composed, 1);
+    QVERIFY(w.control<QAbstractButton>(ControlId::Play)->isEnabled());
+
+    // Closing the window during a Compose stops it at once.
+    appState.composed = 0;
+    QElapsedTimer clock;
+    QTimer::singleShot(0, window, [window] { window->close(); });
+    clock.start();
+    QTest::mouseClick(composeButton, Qt::LeftButton);
+    QVERIFY(clock.elapsed() < 1000);
+    QCOMPARE(finished, 2);
+    QCOMPARE(appState.composed, 0);
+}
+
+void WindowTest::helpViewerShowsTheGuideOrSaysWhyNot() {
+    QtDesktop desktop;
+    QWidget owner;
+    desktop.setOwner(&owner);
+    desktop.openHelp(HALCYONE_HELP);
+    auto* viewer = qobject_cast<QTextBrowser*>(desktop.helpViewer());
+    QVERIFY(viewer);
+    QVERIFY(viewer->isVisible());
+    QVERIFY(viewer->toPlainText().startsWith("Halcyone Help"));
+    QCOMPARE(viewer->verticalScrollBar()->value(), 0);  // opened at its start
+    desktop.openHelp("/nonexistent/halcyone.hlp");
+    QCOMPARE(desktop.helpViewer(), viewer);
+    QVERIFY(viewer->toPlainText().contains("/nonexistent/halcyone.hlp can't be shown"));
+}
+
+QTEST_MAIN(WindowTest)
+#include "WindowTest.moc"

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the build folder, unpacks it into a scratch root and uses the
+# installed programs from there.
+set -u
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1
+  shift
+  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+
+(cd "$build" && cpack -G DEB -B "$work/package" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
+deb=$(ls "$work"/package/*.deb)
+check "one package was built" test -f "$deb"
+dpkg-deb -f "$deb" Depends >"$work/depends"
+check "it depends on the Qt, FluidSynth and ALSA libraries" \
+  bash -c "grep -q libqt6widgets6 '$work/depends' && grep -q libfluidsynth3 '$work/depends' &&
+           grep -q libasound2 '$work/depends' && grep -q qt6-qpa-plugins '$work/depends'"
+check "it recommends a General MIDI SoundFont" \
+  bash -c "dpkg-deb -f '$deb' Recommends | grep -q fluid-soundfont-gm"
+
+root=$work/root
+dpkg-deb -x "$deb" "$root"
+for f in usr/bin/halcyone usr/bin/halcyone-cli \
+         usr/share/applications/org.halcyone.Halcyone.desktop \
+         usr/share/metainfo/org.halcyone.Halcyone.metainfo.xml \
+         usr/share/icons/hicolor/16x16/apps/halcyone.png usr/share/icons/hicolor/256x256/apps/halcyone.png \
+         usr/share/man/man1/halcyone.1 usr/share/halcyone/halcyone.hlp \
+         usr/share/halcyone/examples/seahorse-valley.mpr; do
+  check "installs /$f" test -s "$root/$f"
+done
+check "the installed companion tells its version" \
+  bash -c "'$root/usr/bin/halcyone-cli' --version | grep -q '^halcyone-cli 1.2.0'"
+check "the installed companion composes an installed example" \
+  bash -c "'$root/usr/bin/halcyone-cli' compose '$root/usr/share/halcyone/examples/seahorse-valley.mpr' \
+             -o '$work/piece.mid' >/dev/null && head -c 4 '$work/piece.mid' | grep -q MThd"
+
+echo "$failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,353 @@
+#include "ui/MainWindow.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+
+#include <cstdlib>
+#include <ctime>
+#include <map>
+
+#include "compose/AppState.h"
+#include "compose/ComposeCommand.h"
+#include "compose/ControlSync.h"
+#include "compose/PreviewImage.h"
+#include "compose/WindowCommands.h"
+#include "files/MidiWriter.h"
+#include "files/Preferences.h"
+#include "playback/Playback.h"
+#include "platform/DesktopServices.h"
+#include "ui/ClientArea.h"
+#include "ui/Controls.h"
+#include "ui/DialogUnits.h"
+#include "ui/InputGate.h"
+
+namespace halcyone {
+
+namespace {
+
+constexpr int okCommand = static_cast<int>(ControlId::Ok);
+constexpr int channelTextIndent = 3;  // pixels between a channel button's edge and its text
+
+int idOf(ControlId id) { return static_cast<int>(id); }
+
+const std::map<int, ViewCommand> viewButtons = {
+    {idOf(ControlId::ZoomOut), ViewCommand::ZoomOut},
+    {idOf(ControlId::ZoomIn), ViewCommand::ZoomIn},
+    {idOf(ControlId::ResetView), ViewCommand::Reset},
+};
+
+// The closed height of a drop-down list: its field; the rest of the template's height is the
+// part that drops down.
+int droppedRows(const ChoiceList& list, int templateHeight) {
+    const int row = list.fontMetrics().height() + 2;
+    return std::max(1, (templateHeight - list.sizeHint().height()) / row);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const DialogTemplate& dialog) : controls_(*this) {
+    setWindowTitle(QString::fromStdString(dialog.caption));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    // The layout was drawn for a narrow dialog font: the desktop's sans-serif fits it at its
+    // semi-condensed width where the desktop has one.
+    QFont font(QString::fromStdString(dialog.fontFamily), dialog.fontPoints);
+    font.setStyleHint(QFont::SansSerif);
+    font.setStretch(QFont::SemiCondensed);
+    setFont(font);
+
+    client_ = new ClientArea(pixelRect(DialogRect{0, 0, dialog.width, dialog.height}).size(), this);
+    setCentralWidget(client_);
+    connect(client_, &ClientArea::leftButtonDown, this, &MainWindow::keyboardClick);
+    buildMenu(dialog);
+
+    channelButtons_ = new QButtonGroup(this);
+    channelButtons_->setExclusive(true);
+    std::vector<QWidget*> tabOrder;
+    std::vector<QWidget*> frames;
+    for (const ControlTemplate& spec : dialog.controls) {
+        QWidget* widget = createControl(spec);
+        if (spec.id != 0) controls_.add(static_cast<ControlId>(spec.id), widget);
+        connectControl(spec, widget);
+        if (spec.kind == ControlKind::Group) frames.push_back(widget);
+        if (spec.isTabStop()) tabOrder.push_back(widget);
+    }
+    for (QWidget* frame : frames) frame->lower();  // group boxes lie behind what they frame
+    setTabOrder(tabOrder);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();
+}
+
+MainWindow::~MainWindow() {
+    if (controlHost() == &controls_) installControlHost(nullptr);
+}
+
+QWidget* MainWindow::createControl(const ControlTemplate& spec) {
+    const QString caption = QString::fromStdString(spec.caption);
+    const QRect rect = pixelRect(spec.rect);
+    QWidget* widget = nullptr;
+    switch (spec.kind) {
+        case ControlKind::ChannelButton: {
+            auto* button = new QPushButton(caption, client_);
+            button->setCheckable(true);
+            button->setFlat(spec.flags.flat);
+            button->setStyleSheet(
+                QStringLiteral("text-align: left; padding-left: %1px;").arg(channelTextIndent));
+            channelButtons_->addButton(button, spec.id);
+            widget = button;
+            break;
+        }
+        case ControlKind::List: {
+            auto* list = new ChoiceList(client_);
+            list->setGeometry(rect.x(), rect.y(), rect.width(), list->sizeHint().height());
+            list->setMaxVisibleItems(droppedRows(*list, rect.height()));
+            return list;
+        }
+        case ControlKind::UpDown:
+            widget = new UpDown(client_);
+            break;
+        case ControlKind::Edit:
+            widget = new QLineEdit(caption, client_);
+            break;
+        case ControlKind::Button:
+        case ControlKind::DefaultButton: {
+            auto* button = new QPushButton(caption, client_);
+            button->setDefault(spec.kind == ControlKind::DefaultButton);
+            button->setAutoDefault(false);
+            widget = button;
+            break;
+        }
+        case ControlKind::BitmapButton:
+            widget = new PictureButton(caption, client_);
+            break;
+        case ControlKind::HorizontalScroll:
+            widget = new ArrowBar(Qt::Horizontal, client_);
+            break;
+        case ControlKind::VerticalScroll:
+            widget = new ArrowBar(Qt::Vertical, client_);
+            break;
+        case ControlKind::Label: {
+            auto* label = new QLabel(caption, client_);
+            label->setTextFormat(Qt::PlainText);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            if (spec.flags.sunken) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            if (spec.flags.thinEdge) label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+            // Static texts let clicks through to the window, as the keyboard expects.
+            label->setAttribute(Qt::WA_TransparentForMouseEvents);
+            widget = label;
+            break;
+        }
+        case ControlKind::Group: {
+            auto* group = new QGroupBox(caption, client_);
+            group->setAttribute(Qt::WA_TransparentForMouseEvents);
+            widget = group;
+            break;
+        }
+        case ControlKind::CheckBox: {
+            const QString text = spec.flags.noText ? QString() : caption;
+            widget = spec.flags.textLeft ? new LeftTextCheckBox(text, client_)
+                                         : new QCheckBox(text, client_);
+            break;
+        }
+        case ControlKind::Progress:
+            widget = new SteppedProgressBar(client_);
+            break;
+    }
+    widget->setGeometry(rect);
+    if (spec.isTabStop())
+        widget->setFocusPolicy(Qt::StrongFocus);
+    else if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Group ||
+             spec.kind == ControlKind::UpDown || spec.kind == ControlKind::Progress)
+        widget->setFocusPolicy(Qt::NoFocus);
+    else
+        widget->setFocusPolicy(Qt::ClickFocus);  // channel buttons, "Fill keys", scroll bars
+    return widget;
+}
+
+void MainWindow::connectControl(const ControlTemplate& spec, QWidget* widget) {
+    const int id = spec.id;
+    if (id == 0) return;
+    if (auto* list = qobject_cast<ChoiceList*>(widget)) {
+        if (id == idOf(ControlId::Parameter)) {
+            // Every notice of "Midi parameter" shows the row of the parameter it now names.
+            connect(list, &ChoiceList::picked, this, [this, id] { command(id); });
+            connect(list->lineEdit(), &QLineEdit::textEdited, this, [this, id] { command(id); });
+        } else {
+            connect(list, &ChoiceList::picked, this,
+                    [this, id] { listPicked(static_cast<ControlId>(id)); });
+        }
+    } else if (auto* bar = qobject_cast<ArrowBar*>(widget)) {
+        const auto control = static_cast<ControlId>(id);
+        connect(bar, &ArrowBar::lineBack, this, [this, control] { scroll(control, true); });
+        connect(bar, &ArrowBar::lineForward, this, [this, control] { scroll(control, false); });
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        connect(button, &QAbstractButton::clicked, this, [this, id] { command(id); });
+    } else if (id == idOf(ControlId::SlideSpeedEdit)) {
+        widget->installEventFilter(this);  // its focus-lost notice stores the slide speed
+    }
+}
+
+void MainWindow::buildMenu(const DialogTemplate& dialog) {
+    std::map<std::string, QMenu*> menus;
+    for (const MenuItemTemplate& item : dialog.menu) {
+        QMenu*& menu = menus[item.menu];
+        if (menu == nullptr) menu = menuBar()->addMenu(QString::fromStdString(item.menu));
+        const int id = item.id;
+        menu->addAction(QString::fromStdString(item.item), this, [this, id] { command(id); });
+    }
+}
+
+void MainWindow::setTabOrder(const std::vector<QWidget*>& order) {
+    for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+bool MainWindow::initialise() {
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    playbackState.playState = PlayState::Idle;
+    installControlHost(&controls_);
+    appState.startColour = defaultStartColour;
+    renderPreview();
+    setControlCheck(ControlId::Channel1, true);
+    selectChannel(0);
+    setUpUpDowns();
+    fillLists();
+    setUpProgressBar();
+    if (!succeeded(createStartupPlayer())) {
+        showError(initialiseFailedText);
+        return false;
+    }
+    listMidiDevices();
+    refreshPalette();
+    showChannel();
+    return true;
+}
+
+void MainWindow::command(int id) {
+    if (composing_) return;  // input is discarded meanwhile; this catches what slips through
+    if (const auto view = viewButtons.find(id); view != viewButtons.end()) {
+        changeView(view->second);
+        return;
+    }
+    if (id >= idOf(ControlId::Channel1) && id <= idOf(ControlId::Channel5)) {
+        selectChannel(id - idOf(ControlId::Channel1));
+        return;
+    }
+    switch (id) {
+        case okCommand:
+        case static_cast<int>(MenuCommand::Exit): quit(); break;
+        case static_cast<int>(ControlId::Play): play(); break;
+        case static_cast<int>(ControlId::Compose): compose(); break;
+        case static_cast<int>(ControlId::Stop): stopPlayback(); break;
+        case static_cast<int>(ControlId::FillKeys): fillKeys(); break;
+        case static_cast<int>(MenuCommand::About): desktop().showAbout(); break;
+        case static_cast<int>(MenuCommand::SaveMidiFile): writeMidiFile(false); break;
+        case static_cast<int>(MenuCommand::SavePreferences): savePreferences(); break;
+        case static_cast<int>(MenuCommand::LoadPreferences):
+            if (loadPreferences()) showLoadedSetUp();
+            break;
+        case static_cast<int>(MenuCommand::Help): openHelp(); break;
+        case static_cast<int>(ControlId::ChannelColour): chooseChannelColour(); break;
+        case static_cast<int>(ControlId::ParamEnabled): takeParameterEnabled(); break;
+        case static_cast<int>(ControlId::Parameter): showParameter(); break;
+        case static_cast<int>(ControlId::StartColour): chooseStartColour(); break;
+        case static_cast<int>(ControlId::CycleScale):
+        case static_cast<int>(ControlId::AllNotes): takeCheckBox(static_cast<ControlId>(id)); break;
+        case static_cast<int>(ControlId::DifferentSet): renderPreview(); break;
+        case static_cast<int>(ControlId::Randomize): randomizeViews(); break;
+        case static_cast<int>(ControlId::AutoColours): autoColours(); break;
+        default: break;  // Escape's cancel command among them: nothing to do
+    }
+}
+
+void MainWindow::listPicked(ControlId list) {
+    if (!composing_) takeListChoice(list);
+}
+
+void MainWindow::scroll(ControlId bar, bool back) {
+    if (composing_) return;
+    switch (bar) {
+        case ControlId::PanHorizontal: changeView(back ? ViewCommand::PanLeft : ViewCommand::PanRight); break;
+        case ControlId::PanVertical: changeView(back ? ViewCommand::PanUp : ViewCommand::PanDown); break;
+        case ControlId::LowNoteArrows:
+        case ControlId::HighNoteArrows: moveNoteRange(bar, back); break;
+        default: break;
+    }
+}
+
+void MainWindow::keyboardClick(QPoint position) {
+    if (composing_) return;
+    // Client coordinates arrive as unsigned 16-bit values.
+    const int px = (position.x() & 0xFFFF) - keyboardOrigin.x();
+    const int py = (position.y() & 0xFFFF) - keyboardOrigin.y();
+    KeyboardWidget& keyboard = client_->keyboard();
+    if (keyboard.hitTest(px, py) == 0) return;
+    const int r = keyboard.toggle(px, py);
+    Channel& channel = *appState.currentChannel;
+    constexpr int selectedMark = 1000;
+    if (r > selectedMark)
+        channel.keys[static_cast<std::size_t>(r - selectedMark)] = 1;
+    else
+        channel.keys[static_cast<std::size_t>(r)] = 0;
+    keyboard.draw();
+    invalidate();
+}
+
+void MainWindow::compose() {
+    composing_ = true;
+    {
+        InputGate gate;
+        WindowComposeProgress progress(closeRequested_);
+        composeAll(progress);
+        gate.drain();
+    }
+    composing_ = false;
+    emit composeFinished();
+    if (closeRequested_) quit();
+}
+
+void MainWindow::play() {
+    writeMidiFile(true);
+    startPlayback(playbackMidiPath);
+}
+
+void MainWindow::openHelp() {
+    desktop().openHelp(helpFilePath(desktop().executablePath()));
+}
+
+void MainWindow::quit() { QCoreApplication::exit(0); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    closeRequested_ = true;
+    event->accept();
+    if (!composing_) quit();  // a Compose stops at its next pulse and then quits
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && watched == control(ControlId::SlideSpeedEdit) &&
+        !composing_)
+        takeSlideSpeed();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::setPreview(const QImage& preview) { client_->setPreview(preview); }
+
+void MainWindow::showKeys(const KeySelection& keys) {
+    KeyboardWidget& keyboard = client_->keyboard();
+    keyboard.create(this, keyboardOctaves, keyboardKeyUnit);
+    keyboard.setFirstNote(keyboardFirstNote);
+    for (int note = 1; note < keySelectionSize; ++note)
+        if (keys[static_cast<std::size_t>(note)] != 0) keyboard.setKeySelected(note, true);
+    keyboard.draw();
+}
+
+void MainWindow::invalidate() { client_->update(); }
+
+}  // namespace halcyone

@@ -1,0 +1,71 @@
+// The main window: built from the dialog template, it owns the controls and the two pictures,
+// and turns every notice of a control, menu item or mouse click into one call of the program.
+#pragma once
+
+#include <QMainWindow>
+
+#include "platform/ControlIds.h"
+#include "ui/DialogTemplate.h"
+#include "ui/QtControlHost.h"
+
+class QButtonGroup;
+
+namespace halcyone {
+
+class ClientArea;
+
+class MainWindow : public QMainWindow, public WindowPictures {
+    Q_OBJECT
+public:
+    // Builds the widgets, lists empty, and installs the window as the control host.
+    explicit MainWindow(const DialogTemplate& dialog);
+    ~MainWindow() override;
+
+    // The window's initialisation, in order: random seed, idle playback, start colour and
+    // preview, channel 1, up-downs, lists, progress bar, the player, the "Midi device" list,
+    // the palette and channel 1's settings. False (after its message) when the player can't
+    // be set up: the program then ends without showing the window.
+    bool initialise();
+
+    QtControlHost& controls() { return controls_; }
+    ClientArea& client() { return *client_; }
+    QWidget* control(ControlId id) const { return controls_.widget(id); }
+    bool isComposing() const { return composing_; }
+
+    // What a button, a check box, a menu item or the dialog manager's OK command does.
+    void command(int id);
+
+    void setPreview(const QImage& preview) override;
+    void showKeys(const KeySelection& keys) override;
+    void invalidate() override;
+
+signals:
+    // Compose has finished (or stopped), for tests that watch it.
+    void composeFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* createControl(const ControlTemplate& spec);
+    void connectControl(const ControlTemplate& spec, QWidget* widget);
+    void buildMenu(const DialogTemplate& dialog);
+    void setTabOrder(const std::vector<QWidget*>& order);
+
+    void quit();
+    void compose();
+    void play();
+    void openHelp();
+    void listPicked(ControlId list);
+    void scroll(ControlId bar, bool back);
+    void keyboardClick(QPoint position);
+
+    QtControlHost controls_;
+    ClientArea* client_ = nullptr;
+    QButtonGroup* channelButtons_ = nullptr;
+    bool composing_ = false;
+    bool closeRequested_ = false;
+};
+
+}  // namespace halcyone

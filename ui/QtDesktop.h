@@ -1,0 +1,35 @@
+// The desktop services of the window: Qt's own file dialog, message boxes, colour chooser, the
+// pop-up menu of swatches, the help viewer and the About box.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/DesktopServices.h"
+
+class QTextBrowser;
+
+namespace halcyone {
+
+class QtDesktop : public DesktopServices {
+public:
+    // Modal pieces are owned by `owner` (the main window; may be set later).
+    void setOwner(QWidget* owner) { owner_ = owner; }
+
+    std::optional<std::string> askSaveFileName(const FileDialogSpec& spec) override;
+    void showMessage(const std::string& text, const std::string& caption) override;
+    std::optional<Colour> chooseColour(Colour initial, CustomColours& custom) override;
+    int chooseSwatch(const SwatchColours& swatches) override;
+    void openHelp(const std::string& path) override;
+    void showAbout() override;
+    std::string executablePath() override;
+
+    // The help viewer, once "Help" has opened it.
+    QWidget* helpViewer() const;
+
+private:
+    QPointer<QWidget> owner_;
+    QPointer<QWidget> helpViewer_;
+};
+
+}  // namespace halcyone
