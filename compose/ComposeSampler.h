@@ -1,5 +1,5 @@
 // The samples one column of a column scan yields, taken either the plain way (the reference) or
-// in parallel through escapeCountBatch. Both give the same ColumnSample for every column.
+// in parallel through the batch routines. Both give the same ColumnSample for every column.
 #pragma once
 
 #include <array>
@@ -24,6 +24,11 @@ struct ColumnSample {
 ColumnSample sampleColumnReference(const ScanSettings& settings, const SampleGrid& grid,
                                    int column);
 
+enum class SampleCounts {
+    AsNeeded,  // rows that look for the colour stop iterating once they cannot match
+    InFull,    // every count in full, as before the cut-off: to compare it with
+};
+
 // Samples blocks of columns on all cores. Border modes walk rows in growing batches (32 up to
 // 128) so that little is computed past an early match; "Average amount" counts whole columns
 // and samples the controllers once, at the row the reference ends on. Rows that only look for
@@ -32,11 +37,6 @@ ColumnSample sampleColumnReference(const ScanSettings& settings, const SampleGri
 // their exact counts. The row coordinates live in a static table sized for the largest grid:
 // one sampler at a time, created and used by the thread that composes. Requires
 // grid.side <= maxGridSize.
-enum class SampleCounts {
-    AsNeeded,  // rows that look for the colour stop iterating once they cannot match
-    InFull,    // every count in full, as before the cut-off: to compare it with
-};
-
 class ParallelColumnSampler {
 public:
     ParallelColumnSampler(const ScanSettings& settings, const SampleGrid& grid,

@@ -1,8 +1,9 @@
 // AVX-512 kernel, in two passes. The screening pass runs eight points per vector through the
-// first few iterations in input order and settles most of them: points proved inside, and the
-// many that escape at once. The survivors queue up, orbits and all, for the second pass, where
-// several vectors iterate side by side and lanes whose points have their counts take the next
-// survivors, so that lanes do not idle while slow points run on.
+// first few iterations in input order and settles most of them: points proved inside, the many
+// that escape at once, and under a high floor all of them. The survivors queue up, orbits and
+// all, for the second pass, where several vectors iterate side by side and lanes whose points
+// have their counts take the next survivors, so that lanes do not idle while slow points run on.
+// When the input runs out, the last few orbits move to two vectors to finish.
 #include "fractal/EscapeKernels.h"
 
 #if HALCYONE_X86_KERNELS
