@@ -31,7 +31,7 @@ import json, re, sys
 result = json.load(open(sys.argv[1]))["results"][0]
 name, mean = sys.argv[2], result["mean"] * 1000
 line = f"  {name:<12} {mean:9.1f} ms wall (min {min(result['times']) * 1000:.1f} ms)"
-reference = re.search(rf"{name}/Reference\s+([0-9.]+) ms", open(sys.argv[3]).read())
+reference = re.search(rf"^\s+{name}/Reference\s+([0-9.]+) ms", open(sys.argv[3]).read(), re.M)
 if reference:
     line += f", {float(reference.group(1)) / mean:.1f}x faster than the reference compose"
 print(line)
@@ -39,4 +39,8 @@ PY
 done
 hyperfine --style none --warmup 2 --runs 10 --export-json "$setups/version.json" \
   "$cli --version" >/dev/null
-python3 -c 'import json,sys; r=json.load(open(sys.argv[1]))["results"][0]; print(f"  --version    {r[\"mean\"]*1000:9.1f} ms wall: starting the process")' "$setups/version.json"
+python3 - "$setups/version.json" <<'PY'
+import json, sys
+mean = json.load(open(sys.argv[1]))["results"][0]["mean"] * 1000
+print(f"  --version    {mean:9.1f} ms wall: starting the process")
+PY
