@@ -53,13 +53,10 @@ FileResult writePreviewPng(const std::string& path, const PreviewColours& pixels
     std::vector<png_bytep> rows(previewSize);
     for (int j = 0; j < previewSize; ++j) rows[j] = rgb.data() + j * previewSize * 3;
 
-    SafeFile file;
-    if (const FileResult opened = file.open(path); !opened.ok()) return opened;
     Bytes png;
     png.reserve(rgb.size() + 4096);  // more than the encoding needs: no allocation under libpng
     if (!encode(rows, png)) return fileFailure(FileOutcome::CantWrite, 0, "PNG encoding failed");
-    if (const FileResult written = file.write(png); !written.ok()) return written;
-    return file.commit();
+    return writeWholeFile(path, png);
 }
 
 }  // namespace halcyone::cli

@@ -3,7 +3,6 @@
 #include <CLI/CLI.hpp>
 
 #include <atomic>
-#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -18,12 +17,14 @@
 #include "compose/AppState.h"
 #include "compose/ComposeCommand.h"
 #include "compose/ControlSync.h"
+#include "compose/PreviewImage.h"
 #include "files/MidiWriter.h"
 #include "files/Preferences.h"
 #include "files/SafeFile.h"
 #include "files/TemporaryFiles.h"
 #include "fractal/PreviewGrid.h"
 #include "platform/MemoryControlPanel.h"
+#include "platform/WholeNumber.h"
 #include "playback/MusicResult.h"
 #include "playback/Render.h"
 #include "playback/SoundFonts.h"
@@ -160,10 +161,9 @@ struct Session {
         return describe(loaded, path, "load");
     }
 
-    // Makes channel `number` (1..5) current, as its button in the window would.
-    static void selectChannel(int number) {
-        appState.currentChannel = &appState.channels[number - 1];
-    }
+    // Makes channel `number` (1..5) current and shows it, as its button in the window does:
+    // appState.previewBitmap then holds its view's preview.
+    static void selectChannel(int number) { halcyone::selectChannel(number - 1); }
 };
 
 // Why the composition has no notes, or nothing when it has some.
@@ -330,24 +330,14 @@ int runPlay(const std::string& setup, int port, const std::string& font) {
     return exitSuccess;  // at the end of the piece, or stopped by Ctrl-C as the user asked
 }
 
-// The preview of the channel's view (the shared one unless each channel has its own).
-PreviewColours previewOf(int channel) {
-    Session::selectChannel(channel);
-    PreviewCounts counts;
-    samplePreview(currentView(), counts);
-    PreviewColours pixels;
-    previewColours(counts, appState.startColour, pixels);
-    return pixels;
-}
-
 int runPreview(const std::string& setup, const std::string& output, int channel) {
     if (auto problem = outputProblem(output, setup)) return fail(*problem);
     Session session;
     catchStopSignals();
     if (auto error = Session::load(setup)) return fail(*error);
-    const PreviewColours pixels = previewOf(channel);
+    Session::selectChannel(channel);
     if (stopRequested) return exitInterrupted;
-    const FileResult written = cli::writePreviewPng(outputPath(output), pixels);
+    const FileResult written = cli::writePreviewPng(outputPath(output), appState.previewBitmap);
     if (!written.ok() && stopRequested) return exitInterrupted;
     if (!written.ok()) return fail(describe(written, shownName(output), "write"));
     reportWritten(output);
@@ -358,11 +348,9 @@ int runPalette(const std::string& setup, int channel) {
     Session session;
     if (auto error = Session::load(setup)) return fail(*error);
     Session::selectChannel(channel);
-    PreviewCounts counts;
-    samplePreview(currentView(), counts);
-    const Palette palette = paletteFromHistogram(countHistogram(counts), appState.startColour);
-    for (std::size_t k = 0; k < palette.size(); ++k) {
-        const Colour c = palette[k];
+    refreshPalette();
+    for (std::size_t k = 0; k < appState.palette.size(); ++k) {
+        const Colour c = appState.palette[k];
         std::printf("%2zu  #%02X%02X%02X  red %3d green %3d blue %3d\n", k + 1, redOf(c),
                     greenOf(c), blueOf(c), redOf(c), greenOf(c), blueOf(c));
     }
@@ -370,14 +358,12 @@ int runPalette(const std::string& setup, int channel) {
 }
 
 // A whole number from `low` to `high`; `what` names it in the refusal of one out of range.
-CLI::Validator wholeNumber(int low, int high, const std::string& what) {
+CLI::Validator numberBetween(int low, int high, const std::string& what) {
     return CLI::Validator(
         [=](std::string& text) -> std::string {
-            int value = 0;
-            const char* end = text.data() + text.size();
-            const auto [stop, error] = std::from_chars(text.data(), end, value);
-            if (error != std::errc() || stop != end) return "'" + text + "' is not a number";
-            if (value < low || value > high) return text + " is not " + what;
+            const auto value = wholeNumber(text);
+            if (!value) return "'" + text + "' is not a number";
+            if (*value < low || *value > high) return text + " is not " + what;
             return {};
         },
         "");
@@ -424,9 +410,9 @@ int main(int argc, char** argv) {
     std::string setup, output, soundFont;
     int channel = 1;
     int port = -1;
-    const auto channelNumber = wholeNumber(1, 5, "a channel number (1 to 5)");
+    const auto channelNumber = numberBetween(1, 5, "a channel number (1 to 5)");
     const auto portNumber =
-        wholeNumber(0, 0x7FFFFFFF, "a port number; 'halcyone-cli ports' lists them");
+        numberBetween(0, 0x7FFFFFFF, "a port number; 'halcyone-cli ports' lists them");
 
     auto* compose = app.add_subcommand("compose", "Compose a set-up and save it as a MIDI file");
     compose->add_option("setup", setup, "Preferences file (.mpr)")->required();

@@ -14,9 +14,9 @@ namespace {
 
 constexpr int positionBits = 0xFFFF;  // an up-down keeps the low 16 bits of a position
 
-template <std::size_t N, class Names>
+template <class Names>
 void fillList(ControlId list, const Names& names) {
-    for (std::size_t k = 0; k < N; ++k) addControlEntry(list, std::string(names[k]));
+    for (const auto& name : names) addControlEntry(list, std::string(name));
 }
 
 ControlId channelButton(int index) {
@@ -43,14 +43,14 @@ void setUpUpDowns() {
 }
 
 void fillLists() {
-    fillList<instrumentEntries>(ControlId::Instrument, instrumentNames);
+    fillList(ControlId::Instrument, instrumentNames);
     setControlSelection(ControlId::Instrument, 0);
-    fillList<modeCount>(ControlId::Mode, modeNames);
+    fillList(ControlId::Mode, modeNames);
     setControlSelection(ControlId::Mode, 0);
     for (const Scale& scale : scaleTable) addControlEntry(ControlId::Scale, scale.name);
     setControlSelection(ControlId::Scale, 0);
-    fillList<midiParameterCount>(ControlId::Parameter, parameterNames);
-    fillList<noteLengthCount>(ControlId::NoteLength, noteLengthNames);
+    fillList(ControlId::Parameter, parameterNames);
+    fillList(ControlId::NoteLength, noteLengthNames);
     setControlSelection(ControlId::Parameter, 0);
 }
 
@@ -96,6 +96,14 @@ void labelChannelButtons() {
         const bool known = instrument >= 0 && instrument < instrumentEntries;
         setControlText(channelButton(k), std::string(instrumentNames[known ? instrument : 0]));
     }
+}
+
+void showStartState() {
+    appState.startColour = defaultStartColour;
+    renderPreview();
+    setControlCheck(ControlId::Channel1, true);
+    selectChannel(0);
+    setUpControls();
 }
 
 void selectChannel(int index) {

@@ -24,6 +24,11 @@ void showParameter();
 // Every channel button's caption from its channel's instrument.
 void labelChannelButtons();
 
+// The window's start, as far as the program's own state goes: the start colour and the preview,
+// channel 1 selected, then the up-downs, the lists and the progress bar. (The player and the
+// "Midi device" list come next, then refreshPalette and showChannel.)
+void showStartState();
+
 // Makes channel `index` (0..4) current and shows it: its settings, its parameter row and its
 // view. The buttons' checked state is left to the host.
 void selectChannel(int index);

@@ -42,8 +42,7 @@ FileResult createPlaybackFile(SafeFile& file) {
 FileResult writeComposition(SafeFile& file) {
     MidiFileImage image;
     if (const FileResult built = composedMidiFile(image); !built.ok()) return built;
-    if (const FileResult written = file.write(image.bytes()); !written.ok()) return written;
-    return file.commit();
+    return file.finish(image.bytes());
 }
 
 }  // namespace

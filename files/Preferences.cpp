@@ -53,11 +53,7 @@ void applyPreferences(const Preferences& p) {
 }
 
 FileResult savePreferencesTo(const std::string& path) {
-    SafeFile file;
-    if (const FileResult opened = file.open(path); !opened.ok()) return opened;
-    const PreferencesBytes bytes = encodePreferences(capturePreferences());
-    if (const FileResult written = file.write(bytes); !written.ok()) return written;
-    return file.commit();
+    return writeWholeFile(path, encodePreferences(capturePreferences()));
 }
 
 FileResult loadPreferencesFrom(const std::string& path) {

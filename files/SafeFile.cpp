@@ -217,6 +217,14 @@ FileResult SafeFile::commit() {
     return {};
 }
 
+FileResult SafeFile::finish(std::span<const std::uint8_t> bytes) {
+    if (const FileResult written = write(bytes); !written.ok()) {
+        discard();
+        return written;
+    }
+    return commit();
+}
+
 FileResult SafeFile::commitDirect() {
     int error = 0;
     if (!directFill_.path().empty()) {
@@ -254,6 +262,12 @@ void SafeFile::discard() {
 FileResult SafeFile::fail(FileResult failure) {
     if (failure_.ok()) failure_ = std::move(failure);
     return failure_;
+}
+
+FileResult writeWholeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    SafeFile file;
+    if (const FileResult opened = file.open(path); !opened.ok()) return opened;
+    return file.finish(bytes);
 }
 
 bool sameFile(const std::string& a, const std::string& b) {

@@ -54,6 +54,8 @@ public:
     // the target is as it was (a direct target may have received part of the content) and no
     // temporary is left.
     FileResult commit();
+    // write(bytes), then commit().
+    FileResult finish(std::span<const std::uint8_t> bytes);
     // Removes the temporary; the target stays as it was.
     void discard();
 
@@ -69,6 +71,9 @@ private:
     std::string temporary_;
     TemporaryFile directFill_;
 };
+
+// Writes `bytes` as the whole content of `path` through a SafeFile.
+FileResult writeWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // True when both paths name one existing file: the same path, a symbolic link to it or a
 // hard link of it.

@@ -27,11 +27,7 @@ class WindowCommands : public ::testing::Test {
 protected:
     WindowCommands() {
         resetAppState();
-        appState.startColour = defaultStartColour;
-        renderPreview();
-        setControlCheck(ControlId::Channel1, true);
-        selectChannel(0);
-        setUpControls();
+        showStartState();
         refreshPalette();
         showChannel();
     }

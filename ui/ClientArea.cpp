@@ -9,8 +9,6 @@ namespace halcyone {
 
 ClientArea::ClientArea(QSize size, QWidget* parent) : QWidget(parent) {
     setFixedSize(size);
-    // Painted whole on every update: no erase, no flicker.
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
 void ClientArea::paintEvent(QPaintEvent*) {

@@ -213,13 +213,7 @@ bool MainWindow::initialise() {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     playbackState.playState = PlayState::Idle;
     installControlHost(&controls_);
-    appState.startColour = defaultStartColour;
-    renderPreview();
-    setControlCheck(ControlId::Channel1, true);
-    selectChannel(0);
-    setUpUpDowns();
-    fillLists();
-    setUpProgressBar();
+    showStartState();
     if (!succeeded(createStartupPlayer())) {
         showError(initialiseFailedText);
         return false;

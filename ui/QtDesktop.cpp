@@ -14,13 +14,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "compose/PreviewImage.h"
 #include "ui/AboutDialog.h"
 
 namespace halcyone {
 
 namespace {
 
-constexpr int swatchWidth = 100, swatchHeight = 15;
 constexpr QPoint swatchMenuOffset(75, 100);  // the menu's centre lies left of and above the cursor
 constexpr int swatchMargin = 2;
 constexpr QSize helpViewerSize(680, 600);
@@ -33,7 +33,7 @@ class SwatchItem : public QWidget {
 public:
     SwatchItem(Colour colour, QWidgetAction* action)
         : colour_(colour), action_(action) {
-        setFixedSize(swatchWidth + 2 * swatchMargin, swatchHeight + 2 * swatchMargin);
+        setFixedSize(paletteSwatchWidth + 2 * swatchMargin, paletteSwatchHeight + 2 * swatchMargin);
         setMouseTracking(true);
     }
 
@@ -41,7 +41,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         if (underMouse()) painter.fillRect(rect(), palette().highlight());
-        painter.fillRect(swatchMargin, swatchMargin, swatchWidth, swatchHeight, qColourOf(colour_));
+        painter.fillRect(swatchMargin, swatchMargin, paletteSwatchWidth, paletteSwatchHeight, qColourOf(colour_));
     }
     void enterEvent(QEnterEvent*) override { update(); }
     void leaveEvent(QEvent*) override { update(); }
