@@ -4,18 +4,15 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "compose/AppState.h"
 #include "compose/ComposeCommand.h"
 #include "compose/ControlSync.h"
-#include "compose/ControlTexts.h"
 #include "compose/NotePools.h"
 #include "compose/PreviewImage.h"
 #include "compose/WindowCommands.h"
-#include "fractal/FractalPlane.h"
 #include "platform/MemoryControlPanel.h"
 #include "testing/ScopedHosts.h"
 #include "testing/ScriptedDesktop.h"
@@ -40,42 +37,6 @@ protected:
     ScriptedDesktop desk;
     ScopedDesktop desktopScope{desk};
 };
-
-TEST_F(WindowCommands, StartStateOfTheControls) {
-    EXPECT_EQ(controlText(ControlId::BarNumberEdit), "5");
-    EXPECT_EQ(controlText(ControlId::TempoEdit), "120");
-    EXPECT_EQ(controlText(ControlId::SlideSpeedEdit), "0");
-    EXPECT_EQ(shown(ControlId::Instrument).items.size(), 128u);
-    EXPECT_EQ(shown(ControlId::Instrument).items[41], "Violin");
-    EXPECT_EQ(shown(ControlId::Instrument).items[127], "Applause");
-    EXPECT_EQ(shown(ControlId::Scale).items[15], "Octatonic2");
-    const auto selected = [&](ControlId list) {
-        const auto& c = shown(list);
-        return c.items.at(static_cast<std::size_t>(c.selection));
-    };
-    EXPECT_EQ(selected(ControlId::Instrument), "Off");
-    EXPECT_EQ(selected(ControlId::Mode), "Up border");
-    EXPECT_EQ(selected(ControlId::Scale), "Major");
-    EXPECT_EQ(selected(ControlId::Parameter), "Pitch Wheel");
-    EXPECT_EQ(selected(ControlId::NoteLength), "1/8");
-    EXPECT_EQ(shown(ControlId::LowNoteName).text, noteName(48));
-    EXPECT_EQ(shown(ControlId::HighNoteName).text, noteName(71));
-    EXPECT_EQ(shown(ControlId::Progress).pos, 0);
-    for (auto [id, text] : {std::pair{ControlId::ReadoutX1, "-2."}, {ControlId::ReadoutY1, "-1."},
-                            {ControlId::ReadoutX2, "1."}, {ControlId::ReadoutY2, "1."}})
-        EXPECT_EQ(shown(id).text, text);
-    // The preview is the engine's picture of the default view; the swatches are solid.
-    PreviewCounts counts;
-    samplePreview(ViewRect{}, counts);
-    PreviewColours expected;
-    previewColours(counts, defaultStartColour, expected);
-    const auto& preview = shown(ControlId::MainWindow).image;
-    ASSERT_EQ(preview.width, previewSize);
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), preview.pixels.begin()));
-    EXPECT_EQ(shown(ControlId::StartColour).image.fill, defaultStartColour);
-    EXPECT_EQ(shown(ControlId::StartColour).image.width, 40);
-    EXPECT_EQ(shown(ControlId::ChannelColour).image.height, 15);
-}
 
 TEST_F(WindowCommands, ShowingAChannelReplacesEverythingOfThePreviousOne) {
     channel(2).instrument = 41;
@@ -123,16 +84,6 @@ TEST_F(WindowCommands, ThePaletteDescribesTheLastRenderedPreview) {
     renderPreview();
     refreshPalette();
     EXPECT_NE(appState.palette, before);
-}
-
-TEST_F(WindowCommands, ChannelColourComesFromThePaletteMenu) {
-    desk.swatchAnswers = {0, 3};
-    chooseChannelColour();  // dismissed
-    EXPECT_EQ(channel(0).colour, black);
-    chooseChannelColour();
-    EXPECT_EQ(channel(0).colourIndex, 2);
-    EXPECT_EQ(channel(0).colour, appState.palette[2]);
-    EXPECT_EQ(desk.swatchMenusShown.back(), appState.palette);
 }
 
 TEST_F(WindowCommands, StartColourKeepsCustomColoursAndRendersEitherWay) {

@@ -162,9 +162,14 @@ void WindowCommandsUiTest::channelButtonsAutoColoursAndRandomize() {
     QVERIFY(w->control<QAbstractButton>(ControlId::Channel4)->isChecked());
     for (int k = 0; k < channelCount; ++k) QCOMPARE(appState.channels[k].colour, appState.palette[k]);
 
-    w->desk.swatchAnswers = {5};
+    // The colour menu: dismissed changes nothing, a chosen swatch becomes the colour.
+    w->desk.swatchAnswers = {0, 5};
+    const Colour autoColour = appState.channels[3].colour;
+    QTest::mouseClick(w->control<QAbstractButton>(ControlId::ChannelColour), Qt::LeftButton);
+    QCOMPARE(appState.channels[3].colour, autoColour);
     QTest::mouseClick(w->control<QAbstractButton>(ControlId::ChannelColour), Qt::LeftButton);
     QCOMPARE(appState.channels[3].colour, appState.palette[4]);
+    QCOMPARE(appState.channels[3].colourIndex, 4);
 
     QTest::mouseClick(w->control<QAbstractButton>(ControlId::DifferentSet), Qt::LeftButton);
     QTest::mouseClick(w->control<QAbstractButton>(ControlId::Randomize), Qt::LeftButton);

@@ -60,7 +60,7 @@ private slots:
     void portListSelectsTheFirstSynthesizerBelowOthers();
     void startUpEndsWhenThePlayerOrTheTemplateFails();
     void aboutBoxClosesFourWays();
-    void paintsFramePreviewAndKeyboardAsTheToolDoes();
+    void paintsThePreviewAsTheToolDoes();
     void composeDiscardsInputKeepsRepaintingAndStopsOnClose();
     void helpViewerShowsTheGuideOrSaysWhyNot();
 };
@@ -134,8 +134,7 @@ void WindowTest::aboutBoxClosesFourWays() {
             auto* about = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             QVERIFY(about);
             QCOMPARE(about->windowTitle(), "About");
-            QVERIFY(about->findChild<QLabel*>()->pixmap().size() == QSize(32, 32) ||
-                    !about->findChild<QLabel*>()->pixmap().isNull());
+            QCOMPARE(about->findChild<QLabel*>()->pixmap().size(), QSize(32, 32));
             action(about);
         });
         desktop.showAbout();  // returns once the box is closed
@@ -148,7 +147,7 @@ void WindowTest::aboutBoxClosesFourWays() {
     QVERIFY(owner.isEnabled());
 }
 
-void WindowTest::paintsFramePreviewAndKeyboardAsTheToolDoes() {
+void WindowTest::paintsThePreviewAsTheToolDoes() {
     WindowUnderTest w;
     MainWindow* window = w.start();
     QTemporaryDir dir;
@@ -162,17 +161,8 @@ void WindowTest::paintsFramePreviewAndKeyboardAsTheToolDoes() {
     const QImage tool = QImage(png).convertToFormat(QImage::Format_RGB32);
 
     const QImage shot = window->client().grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // The frame and the keyboard on screen are the X11 test's (tests/window_x11_test.sh).
     QCOMPARE(shot.copy(350, 10, 200, 200), tool);
-    for (int k = 9; k <= 210; ++k) {
-        for (const QPoint p : {QPoint(349, k), QPoint(550, k), QPoint(k + 340, 9), QPoint(k + 340, 210)})
-            QCOMPARE(shot.pixel(p), qRgb(0, 0, 0));
-    }
-    QVERIFY(shot.pixel(348, 100) != qRgb(0, 0, 0));
-    // The keyboard: framed, idle white keys light blue, idle black keys dark blue.
-    QCOMPARE(shot.pixel(20, 310), qRgb(0, 0, 0));
-    QCOMPARE(shot.pixel(20 + 538, 310 + 47), qRgb(0, 0, 0));
-    QCOMPARE(shot.pixel(20 + 5, 310 + 40), qRgb(154, 169, 239));
-    QCOMPARE(shot.pixel(20 + 10, 310 + 10), qRgb(52, 78, 199));
     // A covered and uncovered window paints the same again, from the kept preview.
     QCOMPARE(window->client().grab().toImage().convertToFormat(QImage::Format_RGB32), shot);
 }

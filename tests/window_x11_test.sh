@@ -1,27 +1,30 @@
 #!/usr/bin/env bash
 # The window on a real X server, driven as a person would: Xvfb without a window manager,
-# xdotool for clicks and keys, screenshots read back pixel by pixel.
-# Usage: window_x11_test.sh HALCYONE HALCYONE-CLI EXAMPLES-FOLDER. Exit 77 when a tool is missing.
+# xdotool for clicks and keys, its pixels read back from the screen.
+# What the offscreen Qt tests can't see: the real window system (placement, size hints, the
+# menu bar, focus, modality, closing). Usage: window_x11_test.sh HALCYONE. Exit 77 when a tool
+# is missing.
 set -u
-for tool in Xvfb xdotool xprop xwininfo; do
+for tool in xvfb-run xdotool xprop xwininfo; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
 done
 # The Debian interpreter: python3 on PATH may be another one, without python3-xlib.
 py=/usr/bin/python3
 "$py" -c 'import Xlib' 2>/dev/null || { echo "SKIP: python3-xlib is missing"; exit 77; }
-app=$(realpath "$1")
-cli=$(realpath "$2")
-examples=$(realpath "$3")
+# An X server of our own: -noreset, because by default the server resets whenever its last
+# client leaves, and a client connecting meanwhile (the program, while xwininfo polls for its
+# window) is refused.
+if [ "${1:-}" != --on-xvfb ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96 -noreset" bash "$0" --on-xvfb "$@"
+fi
+app=$(realpath "$2")
 
 work=$(mktemp -d)
 runtime_made=""  # Qt's fallback runtime folder, when this test is what creates it
 [ -e "${TMPDIR:-/tmp}/runtime-$(id -un)" ] || runtime_made="${TMPDIR:-/tmp}/runtime-$(id -un)"
-xvfb_pid=""
 app_pid=""
 cleanup() {
-  for pid in $app_pid $xvfb_pid; do
-    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-  done
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
   # Without XDG_RUNTIME_DIR the sound and Qt libraries make folders of their own in /tmp.
   local link
   for link in "$work"/home/.config/pulse/*-runtime; do
@@ -33,27 +36,21 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 mkdir "$work/home"
-# Screenshots go to WINDOW_X11_SHOTS when it is set (and stay there), else into the temporary folder.
-shots=${WINDOW_X11_SHOTS:-$work/shots}
-mkdir -p "$shots" && shots=$(realpath "$shots")
 cd "$work" || exit 1  # the file dialog opens in the current folder
 
 failures=0
-# report DESCRIPTION STATUS [DETAIL [SHOT]]: on failure, also a screenshot named SHOT.
-report() {
+report() {  # report DESCRIPTION STATUS [DETAIL]
   if [ "$2" -eq 0 ]; then
     echo "ok: $1"
   else
-    local detail=${3:-}
-    [ -n "${4:-}" ] && detail="${detail:+$detail; }screen: $(shot "$4")"
-    echo "FAILED: $1${detail:+ ($detail)}"
+    echo "FAILED: $1${3:+ ($3)}"
     failures=$((failures + 1))
   fi
 }
 
 # Screenshots, pixels, PNG files and the window manager's close request, over python3-xlib.
 cat >"$work/x.py" <<'EOF'
-import struct, sys, zlib
+import sys
 from Xlib import X, display
 from Xlib.protocol import event
 
@@ -66,47 +63,6 @@ def grab(x, y, w, h):
     rgb[0::3], rgb[1::3], rgb[2::3] = data[2::4], data[1::4], data[0::4]
     return w, h, bytes(rgb)
 
-def write_png(path, w, h, rgb):
-    raw = b"".join(b"\0" + rgb[y * w * 3:(y + 1) * w * 3] for y in range(h))
-    def chunk(kind, body):
-        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-    with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0))
-                + chunk(b"IDAT", zlib.compress(raw, 1)) + chunk(b"IEND", b""))
-
-def read_png(path):  # 8-bit RGB or RGBA, not interlaced
-    blob = open(path, "rb").read()
-    pos, idat = 8, b""
-    while pos < len(blob):
-        n, kind = struct.unpack(">I4s", blob[pos:pos + 8])
-        body = blob[pos + 8:pos + 8 + n]
-        if kind == b"IHDR":
-            w, h, depth, ctype, _, _, interlace = struct.unpack(">IIBBBBB", body)
-            assert depth == 8 and ctype in (2, 6) and interlace == 0, "unsupported PNG"
-        elif kind == b"IDAT":
-            idat += body
-        pos += 12 + n
-    bpp = 3 if ctype == 2 else 4
-    raw, stride = zlib.decompress(idat), w * bpp
-    out, prev = bytearray(), bytearray(stride)
-    for y in range(h):
-        kind, row = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride if kind else 0):
-            a = row[i - bpp] if i >= bpp else 0
-            b, c = prev[i], (prev[i - bpp] if i >= bpp else 0)
-            if kind == 1: row[i] = (row[i] + a) & 255
-            elif kind == 2: row[i] = (row[i] + b) & 255
-            elif kind == 3: row[i] = (row[i] + (a + b) // 2) & 255
-            elif kind == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                row[i] = (row[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        out += row
-        prev = row
-    if bpp == 4:
-        out = b"".join(out[i:i + 3] for i in range(0, len(out), 4))
-    return w, h, bytes(out)
-
 class Image:
     def __init__(self, w, h, rgb):
         self.w, self.h, self.rgb = w, h, rgb
@@ -116,10 +72,10 @@ class Image:
 
 BLACK, IDLE_WHITE, IDLE_BLACK, KEYS_BACKGROUND = (0, 0, 0), (154, 169, 239), (52, 78, 199), (200, 200, 200)
 
-def layout(shot, left, top):
+def layout(left, top):
     """The frame, the keyboard's frame and idle colours, in client coordinates."""
-    im = Image(*read_png(shot))
-    at = lambda x, y: im.at(left + x, top + y)
+    im = Image(*grab(left, top, 600, 360))
+    at = lambda x, y: im.at(x, y)
     problems = []
     def expect(what, points, test):
         bad = [(x, y, at(x, y)) for x, y in points if not test(at(x, y))]
@@ -128,31 +84,16 @@ def layout(shot, left, top):
     frame = ([(349, y) for y in range(9, 211)] + [(550, y) for y in range(9, 211)] +
              [(x, 9) for x in range(349, 551)] + [(x, 210) for x in range(349, 551)])
     expect("preview frame not black", frame, lambda p: p == BLACK)
-    expect("black left of / above the frame", [(348, y) for y in range(9, 211)] +
-           [(x, 8) for x in range(349, 551)], lambda p: p != BLACK)
+    expect("black left of the frame", [(348, y) for y in range(9, 211)], lambda p: p != BLACK)
     border = ([(20, y) for y in range(310, 358)] + [(558, y) for y in range(310, 358)] +
               [(x, 310) for x in range(20, 559)] + [(x, 357) for x in range(20, 559)])
     expect("keyboard frame not black", border, lambda p: p == BLACK)
-    expect("black around the keyboard", [(19, y) for y in range(310, 358)] + [(559, y) for y in range(310, 358)] +
-           [(x, 309) for x in range(20, 559)] + [(x, 358) for x in range(20, 559)], lambda p: p != BLACK)
     inside = [(x, y) for x in range(21, 558) for y in range(311, 357)]
     expect("keyboard colours other than the idle keys, their gaps and black", inside,
            lambda p: p in (BLACK, IDLE_WHITE, IDLE_BLACK, KEYS_BACKGROUND))
-    counts = {c: sum(1 for x, y in inside if at(x, y) == c) for c in (IDLE_WHITE, IDLE_BLACK)}
-    if not all(counts.values()):
-        problems.append("idle key colours missing: %s" % counts)
     expect("key of note 60 not idle white", [(333, 350)], lambda p: p == IDLE_WHITE)
     expect("key of note 61 not idle black", [(338, 320)], lambda p: p == IDLE_BLACK)
     return problems
-
-def compare(shot, left, top, reference):
-    im, ref = Image(*read_png(shot)), Image(*read_png(reference))
-    bad = [(x, y) for y in range(ref.h) for x in range(ref.w) if im.at(left + x, top + y) != ref.at(x, y)]
-    if bad:
-        x, y = bad[0]
-        return ["%d of %d pixels differ, first at +%d+%d: %s instead of %s"
-                % (len(bad), ref.w * ref.h, x, y, im.at(left + x, top + y), ref.at(x, y))]
-    return []
 
 def close(window_id):
     w = d.create_resource_object("window", int(window_id, 0))
@@ -164,27 +105,14 @@ def close(window_id):
 verb, args = sys.argv[1], sys.argv[2:]
 if verb == "rgb":
     print("%d %d %d" % Image(*grab(int(args[0]), int(args[1]), 1, 1)).at(0, 0))
-elif verb == "shot":
-    s = d.screen()
-    write_png(args[0], *grab(0, 0, s.width_in_pixels, s.height_in_pixels))
-elif verb in ("layout", "compare"):
-    try:
-        problems = layout(args[0], int(args[1]), int(args[2])) if verb == "layout" else \
-            compare(args[0], int(args[1]), int(args[2]), args[3])
-    except (OSError, AssertionError, ValueError) as e:
-        problems = ["%s: %s" % (type(e).__name__, e)]
+elif verb == "layout":
+    problems = layout(int(args[0]), int(args[1]))
     print("; ".join(problems))
     sys.exit(1 if problems else 0)
 elif verb == "close":
     close(args[0])
 EOF
 x() { "$py" "$work/x.py" "$@"; }
-
-shot() {  # shot NAME: a screenshot of the whole screen; prints its path
-  local path
-  path="$shots/$(printf %02d $(($(ls "$shots" | wc -l) + 1)))-$1.png"
-  x shot "$path" && echo "$path"
-}
 
 # The topmost mapped top-level window with exactly this caption. (xdotool's search ignores
 # case and misses the pop-up menus.)
@@ -233,10 +161,6 @@ focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$(($1))" ]; }
 # background right of the keyboard, where nothing reacts.
 focus_main() { click 592 330 && poll 3 focused "$main"; }
 
-# --- an X server of our own, on a free display away from the low numbers that other programs
-# pick by default; it writes its number to fd 3 once it accepts clients. -noreset: by default
-# the server resets whenever its last client leaves, and a client connecting meanwhile (the
-# program, while xwininfo polls for its window) is refused.
 for v in $(compgen -e); do
   case $v in QT_* | XDG_* | WAYLAND_DISPLAY | SESSION_MANAGER) unset "$v" ;; esac
 done
@@ -245,27 +169,6 @@ export HOME="$work/home"
 # would turn exit code 0 into 1. Leaks of our own still count.
 echo "leak:libdbus-1.so" >"$work/lsan.supp"
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$work/lsan.supp"
-display=""
-base=$((200 + RANDOM % 500))
-for ((n = base; n < base + 50 && ${#display} == 0; n++)); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  : >"$work/display"
-  Xvfb ":$n" -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" \
-    </dev/null >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  # Ready, or gone because another server took the number meanwhile.
-  poll 10 eval 'grep -q . "$work/display" || ! kill -0 "$xvfb_pid" 2>/dev/null'
-  if grep -q . "$work/display" && kill -0 "$xvfb_pid" 2>/dev/null; then
-    display=":$n"
-  else
-    kill "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-    xvfb_pid=""
-  fi
-done
-[ -n "$display" ] || { echo "FAILED: Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=$display
-
 start_window() {
   "$app" >>"$work/halcyone.log" 2>&1 &
   app_pid=$!
@@ -281,7 +184,6 @@ report "the window \"Halcyone\" appears" $? \
 if ! main=$(window_titled Halcyone); then
   echo "1 failed (no window; the rest needs it)"
   sed 's/^/halcyone: /' "$work/halcyone.log"
-  kill -0 "$xvfb_pid" 2>/dev/null || { echo "the X server on $DISPLAY has gone:"; cat "$work/xvfb.log"; }
   exit 1
 fi
 eval "$(xwininfo -id "$main" | awk -F: '
@@ -300,9 +202,8 @@ menu_h=$((win_h - 405))
 [ "$menu_h" -ge 10 ] && [ "$menu_h" -le 60 ]
 report "the window is a menu bar and 405 pixels high" $? "menu bar $menu_h pixels high"
 poll 5 pixel_is $((win_x + 349)) $((win_y + menu_h + 9)) "0 0 0"  # painted
-start_shot=$(shot start)
-problems=$(x layout "$start_shot" "$win_x" $((win_y + menu_h)))
-report "frame through (349, 9)-(550, 210), keyboard 539 x 48 at (20, 310) framed, idle keys" $? "$problems; $start_shot"
+problems=$(x layout "$win_x" $((win_y + menu_h)))
+report "frame through (349, 9)-(550, 210), keyboard 539 x 48 at (20, 310) framed, idle keys" $? "$problems" start
 # The frame alone can't tell a margin above the client area from a taller menu bar; the File
 # menu drops down from the menu bar's bottom edge, which can.
 focus_main
@@ -364,10 +265,6 @@ if [ -n "$file_dialog" ]; then
   report "the file dialog is a window of the program itself (Qt's own, no portal)" $? "$file_dialog_class"
 fi
 
-"$cli" preview "$work/start.mpr" -o "$work/start-preview.png" >/dev/null
-problems=$(x compare "$start_shot" $((win_x + 350)) $((win_y + menu_h + 10)) "$work/start-preview.png")
-report "the preview at (350, 10) equals halcyone-cli preview of the start set-up" $? "$problems; $start_shot"
-
 cp "$work/start.mpr" "$work/start.copy"
 head -c 370 /dev/zero >"$work/start.mpr"
 through_file_dialog 1 "$work/start" && poll 10 cmp -s "$work/start.mpr" "$work/start.copy"
@@ -413,28 +310,8 @@ if about=$(window_titled About); then
   report "Escape closes it; a click meanwhile on the window was ignored" $? "" after-about
 fi
 
-# --- 6. the remaining menu items: Help, then (after Compose) "Save midi file..." and "E&xit"
-menu_item h 0
-poll 5 window_titled "Halcyone Help" >/dev/null
-report "\"Help\" opens the help viewer" $? "" help
-if help=$(window_titled "Halcyone Help"); then
-  x close "$help"
-  poll 3 gone "Halcyone Help"
-  report "the help viewer closes and the program goes on" $? "$(running || echo 'the program ended')"
-fi
-
-# --- 7. a real set-up: load, preview, Compose, save the MIDI file
-setups=("$examples"/*.mpr)
-example=${setups[0]}
-through_file_dialog 2 "$example" && gone Error
-report "\"Load preferences...\" loads $(basename "$example")" $? "" load-example
-"$cli" preview "$example" -o "$work/example-preview.png" >/dev/null
-poll 3 pixel_is $((win_x + 349)) $((win_y + menu_h + 9)) "0 0 0"
-loaded_shot=$(shot loaded)
-problems=$(x compare "$loaded_shot" $((win_x + 350)) $((win_y + menu_h + 10)) "$work/example-preview.png")
-report "the preview then equals halcyone-cli preview of the set-up" $? "$problems; $loaded_shot"
-
-# The progress bar (149, 228, 243, 13 in dialog units): pixels 224..587 across, 371..391 down.
+# --- 6. Compose fills the progress bar (149, 228, 243, 13 in dialog units: pixels 224..587
+# across, 371..391 down).
 bar_y=$((win_y + menu_h + 381))
 bar_empty=$(x rgb $((win_x + 580)) "$bar_y")
 click 38 380  # "Compose"
@@ -444,30 +321,15 @@ full() {  # the right end shows what the left end shows, and that is not the emp
   [ "$right" != "$bar_empty" ] && [ "$right" = "$(x rgb $((win_x + 232)) "$bar_y")" ]
 }
 poll 20 full
-report "Compose leaves the progress bar full" $? \
-  "right end $(x rgb $((win_x + 580)) "$bar_y"), left end $(x rgb $((win_x + 232)) "$bar_y"), empty $bar_empty" composed
+report "Compose leaves the progress bar full" $? "right end $(x rgb $((win_x + 580)) "$bar_y")" composed
 
-"$cli" compose "$example" -o "$work/expected.mid" >/dev/null
-through_file_dialog 0 "$work/song.mid" && poll 10 test -s "$work/song.mid"
-report "\"Save midi file...\" writes song.mid" $? "" save-midi
-cmp -s "$work/song.mid" "$work/expected.mid"
-report "the MIDI file equals halcyone-cli compose of the same set-up" $? \
-  "$(size_of "$work/song.mid") bytes vs $(size_of "$work/expected.mid")"
-
-# --- 8. Escape does nothing; closing the window as a window manager would ends the program
-# with exit code 0. (The key clicked after Escape changes only once Escape has been handled.)
-before=$(x rgb "$c4" "$c4_y")  # the loaded set-up decides whether the key is selected
-focus_main
-xdotool key Escape
-key_changed() { ! pixel_is "$c4" "$c4_y" "$before"; }
-click 333 350 && poll 3 key_changed && running && window_titled Halcyone >/dev/null
-report "Escape leaves the window open and working" $? "" escape
+# --- 7. closing the window as a window manager would ends the program with exit code 0;
+# so does "E&xit", the last item of "File", in a second run.
 x close "$main"
 await_exit 5
 [ "$code" = 0 ]
 report "closing the window ends the program with exit code 0" $? "exit code: $code"
 
-# "E&xit", the last item of "File", in a second run.
 start_window
 if poll 10 window_titled Halcyone >/dev/null; then
   menu_item f 3
@@ -480,8 +342,6 @@ fi
 
 if [ "$failures" -ne 0 ]; then
   sed 's/^/halcyone: /' "$work/halcyone.log"
-  kill -0 "$xvfb_pid" 2>/dev/null || { echo "the X server on $DISPLAY has gone:"; cat "$work/xvfb.log"; }
-  [ -z "${WINDOW_X11_SHOTS:-}" ] && echo "(set WINDOW_X11_SHOTS=FOLDER to keep the screenshots)"
 fi
 echo "$failures failed"
 [ "$failures" -eq 0 ]
