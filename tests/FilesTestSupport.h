@@ -1,6 +1,6 @@
 // Helpers for the tests that touch files or drive the window's commands: a scratch folder,
 // whole-file reads and writes, a file size limit, the controls and message boxes in memory,
-// shell tools' output and MIDI files read back through midicsv.
+// and shell tools' output.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,18 +13,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "compose/ControlSync.h"
-#include "files/MidiBytes.h"
 #include "platform/DesktopServices.h"
-#include "testing/ScriptedDesktop.h"
 #include "platform/MemoryControlPanel.h"
 #include "testing/ScopedHosts.h"
+#include "testing/ScriptedDesktop.h"
 
 namespace halcyone::testing {
 
@@ -128,86 +125,6 @@ inline std::string commandOutput(const std::string& command) {
         out.append(text, n);
     EXPECT_TRUE(pipe != nullptr && ::pclose(pipe) == 0) << command << ":\n" << out.substr(0, 2000);
     return out;
-}
-
-// midicsv's reading of a MIDI file, one "tick, type, values" line per record, filed by MIDI
-// channel without the channel itself (-1: records that are not channel events, and whatever
-// midicsv complains).
-inline std::map<long, Texts> readWithMidicsv(const Bytes& bytes) {
-    TempDir dir;
-    writeAll(dir.file("check.mid"), bytes);
-    std::map<long, Texts> byChannel;
-    std::istringstream lines(commandOutput("midicsv '" + dir.file("check.mid") + "'"));
-    for (std::string line; std::getline(lines, line);) {
-        line.erase(0, line.find(", ") + 2);  // the track number
-        const std::size_t typeEnd = line.find(',', line.find(", ") + 2);
-        long channel = -1;
-        if (typeEnd != std::string::npos && line.compare(typeEnd - 2, 2, "_c") == 0) {
-            channel = std::stol(line.substr(typeEnd + 2));
-            line.erase(typeEnd, line.find(", ", typeEnd + 1) - typeEnd);
-        }
-        byChannel[channel].push_back(line);
-    }
-    return byChannel;
-}
-
-// Checks midicsv's reading of a MIDI file against the composition it was written from: the
-// meta events, one marker per step, and for each channel its program and, at the tick of each
-// note, the note-off of the note before, the controllers, the bend, the note-on and the key
-// pressure, then the last note's end. Expects data values in 0..127.
-inline void expectMidicsvAgrees(const Bytes& bytes, const MidiTracks& tracks, int barCount,
-                                int tempo) {
-    constexpr long ticksPerStep = 12;
-    const long steps = midiStepsPerBar * barCount;
-    auto csv = readWithMidicsv(bytes);
-    const auto row = [](long tick, const std::string& type, std::initializer_list<long> values) {
-        std::string line = std::to_string(tick) + ", " + type;
-        for (long v : values) line += ", " + std::to_string(v);
-        return line;
-    };
-    EXPECT_EQ(csv[-1],
-              (Texts{"0, Header, 0, 1, 192", "0, Start_track", "0, Time_signature, 4, 2, 24, 8",
-                     row(0, "Tempo", {60'000'000 / tempo}), "0, Key_signature, 0, \"major\"",
-                     row(ticksPerStep * steps, "End_track", {}), "0, End_of_file"}));
-    Texts markers;
-    for (long k = 1; k <= steps; ++k)
-        markers.push_back(row(ticksPerStep * k, "Note_on_c", {70, 0}));
-    EXPECT_EQ(csv[6], markers);
-
-    for (int i = 0; i < channelCount; ++i) {
-        // What the walk writes: up to the first note 0 or steps + 10 entries, inside the bars.
-        std::vector<NoteEvent> notes;
-        const auto walked = std::min<std::size_t>(tracks[i].events.size(), steps + 10);
-        for (std::size_t k = 0; tracks[i].instrument && k < walked && tracks[i].events[k].note;
-             ++k) {
-            const NoteEvent& e = tracks[i].events[k];
-            if (e.bar >= 0 && e.bar < barCount && e.step >= 0 && e.step < midiStepsPerBar)
-                notes.push_back(e);
-        }
-        const auto tick = [](const NoteEvent& e) {
-            return ticksPerStep * (midiStepsPerBar * e.bar + e.step);
-        };
-        std::stable_sort(notes.begin(), notes.end(),
-                         [&](auto& a, auto& b) { return tick(a) < tick(b); });
-        Texts expected;
-        if (tracks[i].instrument)
-            expected.push_back(row(0, "Program_c", {tracks[i].instrument - 1}));
-        for (std::size_t k = 0; k < notes.size(); ++k) {
-            const NoteEvent& e = notes[k];
-            if (k > 0) expected.push_back(row(tick(e), "Note_off_c", {notes[k - 1].note, 0}));
-            if (e.modulation) expected.push_back(row(tick(e), "Control_c", {1, e.modulation}));
-            if (e.pan) expected.push_back(row(tick(e), "Control_c", {10, e.pan}));
-            if (e.expression) expected.push_back(row(tick(e), "Control_c", {11, e.expression}));
-            if (e.pitchWheel)
-                expected.push_back(row(tick(e), "Pitch_bend_c", {e.pitchWheel * 128L}));
-            expected.push_back(row(tick(e), "Note_on_c", {e.note, e.velocity}));
-            if (e.aftertouch)
-                expected.push_back(row(tick(e), "Poly_aftertouch_c", {e.note, e.aftertouch}));
-        }
-        if (!notes.empty())
-            expected.push_back(row(ticksPerStep * steps, "Note_on_c", {notes.back().note, 0}));
-        EXPECT_EQ(csv[i], expected) << "channel " << i;
-    }
 }
 
 }  // namespace halcyone::testing

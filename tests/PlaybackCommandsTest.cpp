@@ -1,16 +1,15 @@
 // Playback as the window and the command-line tool drive it: the "Midi device" list, Play and
-// Stop, the tool's port list and playing a file to its end, over a scripted service (and once
-// over FluidSynth without an audio driver).
+// Stop, the tool's port list and playing a file to its end, over a scripted service. FluidSynth
+// itself is PlaybackFluidTest's.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <memory>
+#include <numeric>
 #include <string>
 
 #include "FilesTestSupport.h"
-#include "files/MidiBytes.h"
-#include "playback/FluidMusicService.h"
 #include "playback/Playback.h"
 #include "playback/Render.h"
 #include "testing/ScriptedMusicService.h"
@@ -60,13 +59,14 @@ protected:
 };
 
 // Output ports only, in enumeration order, each entry carrying its port number; the first
-// software synthesizer selected and opened, even when third; the listing ends at the first
-// missing or failing port number and after 30 ports. With nothing selected Play refuses.
+// software synthesizer selected and opened, even when third, and nothing selected without one;
+// the listing ends at the first missing or failing port number and after 30 ports. With
+// nothing selected Play refuses.
 TEST_F(PlaybackCommands, DeviceListShowsOutputPortsAndSelectsTheFirstSynthesizer) {
     std::vector<PortDescription> forty;
     for (int n = 0; n < 40; ++n) forty.push_back(scriptedOutputPort("P" + std::to_string(n), n));
     std::vector<long> first30(30);
-    for (int n = 0; n < 30; ++n) first30[n] = n;
+    std::iota(first30.begin(), first30.end(), 0);
     struct Case {
         std::vector<PortDescription> ports;
         int failAt;
@@ -76,10 +76,6 @@ TEST_F(PlaybackCommands, DeviceListShowsOutputPortsAndSelectsTheFirstSynthesizer
         std::string lastEnumerated;
     };
     const Case cases[] = {
-        {{scriptedOutputPort("B out", 0), scriptedInputPort("Keyboard in", 1),
-          scriptedOutputPort("A out", 2), scriptedInputPort("Pad in", 3),
-          scriptedOutputPort("C out", 4)},
-         -1, {0, 2, 4}, -1, {}, "enumerate 5"},
         {{scriptedOutputPort("Hardware 1", 10), scriptedInputPort("In", 11),
           scriptedOutputPort("Hardware 2", 12), scriptedOutputPort("Synth", 13, true),
           scriptedOutputPort("Second synth", 14, true)},
@@ -107,18 +103,20 @@ TEST_F(PlaybackCommands, DeviceListShowsOutputPortsAndSelectsTheFirstSynthesizer
     EXPECT_EQ(playbackState.playState, PlayState::Idle);
 }
 
-TEST_F(PlaybackCommands, AStartUpPlayerThatCannotInitialiseIsReleased) {
-    script->initialiseFails = true;
-    EXPECT_EQ(createStartupPlayer(), resultNotInitialised);
-    EXPECT_EQ(playbackState.player, nullptr);
-    listMidiDevices();
-    EXPECT_TRUE(deviceList().items.empty());
-}
-
-// Play replaces the start-up Player, or the one playing, by a new one on the chosen port.
-TEST_F(PlaybackCommands, PlayOpensTheChosenPortAndPlayWhilePlayingStartsAfresh) {
+// Play replaces the start-up Player, or the one playing, by a new one on the chosen port; Stop
+// stops only what plays. Play before the first Compose (no file written) and Stop before any
+// Play or a second time do nothing but say what is wrong.
+TEST_F(PlaybackCommands, PlayAndStopChangeTheStateOnlyWhenTheyCan) {
     startUp();
+    stopPlayback();
+    startPlayback("");
+    EXPECT_EQ(messageTexts(), Texts{"Error: Error loading file"});
+    EXPECT_EQ(playbackState.playState, PlayState::Idle);
+    EXPECT_TRUE(callsStartingWith("play").empty());
+    EXPECT_TRUE(callsStartingWith("stop").empty());
+
     sendToControl(ControlId::MidiDevice, ControlMessage::SetSelection, 2);  // "Other"
+    script->calls.clear();
     startPlayback("/tmp/piece.mid");
     EXPECT_THAT(script->calls, ElementsAre("close", "destroy", "create", "open 23",
                                            "load /tmp/piece.mid", "play"));
@@ -126,24 +124,8 @@ TEST_F(PlaybackCommands, PlayOpensTheChosenPortAndPlayWhilePlayingStartsAfresh) 
     startPlayback("/tmp/piece.mid");
     EXPECT_THAT(script->calls, ElementsAre("unload", "close", "destroy", "create", "open 23",
                                            "load /tmp/piece.mid", "play"));
-    EXPECT_TRUE(desk.messages.empty());
     EXPECT_EQ(script->alive, 1);
     EXPECT_EQ(playbackState.playState, PlayState::Playing);
-}
-
-// Play before the first Compose, when no file has been written, and Stop before any Play or
-// a second time do nothing but say what is wrong.
-TEST_F(PlaybackCommands, PlayBeforeAnyFileAndStopWhenNotPlayingDoNothing) {
-    startUp();
-    stopPlayback();
-    EXPECT_EQ(playbackState.playState, PlayState::Idle);
-    startPlayback("");
-    EXPECT_EQ(messageTexts(), Texts{"Error: Error loading file"});
-    EXPECT_EQ(playbackState.playState, PlayState::Idle);
-    EXPECT_TRUE(callsStartingWith("play").empty());
-    EXPECT_TRUE(callsStartingWith("stop").empty());
-
-    startPlayback("/tmp/piece.mid");
     script->calls.clear();
     stopPlayback();
     stopPlayback();
@@ -151,8 +133,11 @@ TEST_F(PlaybackCommands, PlayBeforeAnyFileAndStopWhenNotPlayingDoNothing) {
     EXPECT_EQ(playbackState.playState, PlayState::Stopped);
     startPlayback("");  // a failed Play leaves the state alone
     EXPECT_EQ(playbackState.playState, PlayState::Stopped);
+    EXPECT_EQ(desk.messages.size(), 2u);
 }
 
+// Play says what is missing rather than playing silently. (A start-up Player that can't
+// initialise ends the window: WindowTest.)
 TEST_F(PlaybackCommands, PlaySaysWhatIsMissingInsteadOfPlayingSilently) {
     startUp();
     for (int result : {resultNoSoundFont, resultNoAudioOutput}) {
@@ -171,28 +156,6 @@ TEST_F(PlaybackCommands, PlaySaysWhatIsMissingInsteadOfPlayingSilently) {
     stopPlayback();  // harmless with an uninitialised Player
 }
 
-// Over FluidSynth with no audio driver to start, and the sequencer listed when there is none.
-TEST_F(PlaybackCommands, OverFluidSynthPlaySaysWhatIsMissing) {
-    playbackState.serviceFactory = [] {
-        FluidServiceOptions options;
-        options.audioDrivers = {};
-        options.listAlsaPorts = !std::filesystem::exists("/dev/snd/seq");
-        return makeFluidMusicService(options);
-    };
-    testing::writeAll(dir.file("piece.mid"), midiFileBytes(MidiTracks{}, 1, 120));
-    startUp();
-    EXPECT_THAT(deviceList().items, ElementsAre("Built-in synthesizer (FluidSynth)"));
-    EXPECT_EQ(deviceList().selection, 0);
-    startPlayback("");
-    startPlayback(dir.file("piece.mid"));
-    // Which is missing first depends on the machine: the SoundFont or the audio output.
-    EXPECT_THAT(messageTexts(),
-                ElementsAre("Error: Error loading file",
-                            ::testing::AnyOf("Error: " + describeMusicResult(resultNoAudioOutput),
-                                             "Error: " + describeMusicResult(resultNoSoundFont))));
-    EXPECT_EQ(playbackState.playState, PlayState::Idle);
-}
-
 // The command-line tool lists the ports as the device list does, without opening one.
 TEST_F(PlaybackCommands, ToolListsOutputPortsAsTheDeviceListDoes) {
     std::string listed;
@@ -205,22 +168,24 @@ TEST_F(PlaybackCommands, ToolListsOutputPortsAsTheDeviceListDoes) {
     EXPECT_TRUE(outputPorts(ScriptedMusicService::factory(script)).empty());
 }
 
-TEST_F(PlaybackCommands, ToolPlaysOnTheChosenPortUntilThePieceEndsOrAStopRequest) {
+// The tool plays on the chosen port (or the default) until the piece ends or a stop request.
+TEST_F(PlaybackCommands, ToolPlaysOnTheChosenPortUntilTheEndAndRefusesWhatIsNotListed) {
     script->playingPolls = 3;
     EXPECT_EQ(playMidiFile("piece.mid", -1, stop, toolOptions), resultOk);
     EXPECT_THAT(script->calls,
                 ElementsAre("create", "enumerate 0", "enumerate 1", "enumerate 2", "enumerate 3",
                             "enumerate 4", "open 22", "load piece.mid", "play", "started", "stop", "unload",
                             "close", "destroy"));
+    EXPECT_EQ(script->alive, 0);
     script->calls.clear();
     script->playingPolls = 1000000;
     stop = true;
     EXPECT_EQ(playMidiFile("piece.mid", 0, stop, toolOptions), resultOk);
     EXPECT_EQ(callsStartingWith("open"), Texts{"open 20"});
     EXPECT_EQ(callsStartingWith("stop").size(), 1u);
-}
 
-TEST_F(PlaybackCommands, ToolRefusesPortsThatAreNotListedAndReportsFailuresInOrder) {
+    // Ports that are not listed are refused; failures come in order, the file's first.
+    script->calls.clear();
     for (const int port : {1, 4, 29, 30})  // an input port, no port, past the table
         EXPECT_EQ(playMidiFile("piece.mid", port, stop, toolOptions), resultNoSuchPort) << port;
     script->openResult = resultNoAudioOutput;

@@ -1,3 +1,5 @@
+// The Player over a scripted service: port names cut to fit, and what it plays. How Play, Stop
+// and the tool tear Players down is PlaybackCommandsTest's.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -13,12 +15,6 @@ namespace {
 using ::testing::ElementsAre;
 using Script = ScriptedMusicService::Script;
 
-std::shared_ptr<Script> scriptWithSynth() {
-    auto script = std::make_shared<Script>();
-    script->ports = {scriptedOutputPort("Synth", 7, true)};
-    return script;
-}
-
 TEST(Player, LongPortNamesAreCutBeforeTheCharacterThatDoesNotFit) {
     PortDescription description;
     description.description = std::string(254, 'a') + "\xC3\xA9" + "tail";  // é straddles the end
@@ -30,7 +26,7 @@ TEST(Player, LongPortNamesAreCutBeforeTheCharacterThatDoesNotFit) {
 }
 
 TEST(Player, PlaysOnlyALoadedStandardMidiFile) {
-    auto script = scriptWithSynth();
+    auto script = std::make_shared<Script>();
     Player player(ScriptedMusicService::factory(script));
     EXPECT_EQ(player.loadSegment("piece.mid", true), resultNotInitialised);
     ASSERT_EQ(player.initialise(), resultOk);
@@ -42,26 +38,6 @@ TEST(Player, PlaysOnlyALoadedStandardMidiFile) {
     EXPECT_EQ(player.play(), resultOk);
     EXPECT_THAT(script->calls, ElementsAre("create", "load ", "load piece.mid", "unload",
                                            "load other.mid", "play"));
-}
-
-TEST(Player, TeardownReleasesFileThenPortThenServiceOnce) {
-    auto script = scriptWithSynth();
-    {
-        Player player(ScriptedMusicService::factory(script));
-        ASSERT_EQ(player.initialise(), resultOk);
-        PortInfo info;
-        ASSERT_EQ(player.enumeratePort(0, info), resultOk);
-        ASSERT_EQ(player.createPort(info), resultOk);
-        ASSERT_EQ(player.loadSegment("piece.mid", true), resultOk);
-        ASSERT_EQ(player.play(), resultOk);
-        script->calls.clear();
-        player.teardown();
-        EXPECT_THAT(script->calls, ElementsAre("unload", "close", "destroy"));
-        player.teardown();
-        EXPECT_EQ(player.stop(), resultNotInitialised);
-    }
-    EXPECT_EQ(script->calls.size(), 3u);  // the destructor found nothing left
-    EXPECT_EQ(script->alive, 0);
 }
 
 }  // namespace
