@@ -19,51 +19,40 @@ namespace {
 
 struct Outcome {
     ComposeResult result;
-    int barCount;
     int progressSteps;
-    std::vector<NoteEvent> rawEvents;
-    std::vector<NoteEvent> events;
+    std::vector<NoteEvent> rawEvents, events;  // the written entries (every one past them is 0)
+    friend bool operator==(const Outcome&, const Outcome&) = default;
 };
 
-// Composes with a fresh panel showing `bars`, keeping the written entries of both arrays (every
-// entry past them is zero).
 Outcome composeWith(Channel& channel, int bars, bool differentSet, ComposeExecution execution) {
     MemoryControlPanel panel;
     ScopedControlHost scope(panel);
     ProgressBarSteps progress;
-    Outcome o;
-    o.result = composeChannel(channel, ComposeInputs{bars, differentSet}, progress, execution);
-    o.barCount = appState.barCount;
-    o.progressSteps = panel.count(ControlId::Progress, ControlMessage::StepIt);
-    o.rawEvents.assign(channel.rawEvents.begin(),
-                       channel.rawEvents.begin() + channel.rawEventsExtent);
-    o.events.assign(channel.events.begin(), channel.events.begin() + channel.eventsExtent);
-    return o;
+    const ComposeResult result =
+        composeChannel(channel, ComposeInputs{bars, differentSet}, progress, execution);
+    return {result,
+            panel.count(ControlId::Progress, ControlMessage::StepIt),
+            {channel.rawEvents.begin(), channel.rawEvents.begin() + channel.rawEventsExtent},
+            {channel.events.begin(), channel.events.begin() + channel.eventsExtent}};
 }
 
-// Sets the OpenMP thread count for the lifetime of the object.
-class ScopedThreads {
-public:
-    explicit ScopedThreads(int n) : previous_(omp_get_max_threads()) { omp_set_num_threads(n); }
-    ~ScopedThreads() { omp_set_num_threads(previous_); }
-
-private:
-    int previous_;
-};
-
-void expectSameOutcome(const Outcome& reference, const Outcome& parallel, int threads) {
-    SCOPED_TRACE(testing::Message() << threads << " threads");
-    EXPECT_EQ(parallel.result, reference.result);
-    EXPECT_EQ(parallel.barCount, reference.barCount);
-    EXPECT_EQ(parallel.progressSteps, reference.progressSteps);
-    EXPECT_TRUE(parallel.rawEvents == reference.rawEvents);
-    EXPECT_TRUE(parallel.events == reference.events);
-}
-
-void expectControllersAreDataBytes(const std::vector<NoteEvent>& events) {
-    for (const NoteEvent& e : events)
+// Composes with the reference and then with both parallel executions (cut-off on and off), and
+// expects the same outcome; returns the reference's.
+Outcome expectParallelMatches(Channel& channel, int bars, bool differentSet = false,
+                              bool cutOffOnly = false) {
+    const Outcome reference = composeWith(channel, bars, differentSet, ComposeExecution::Reference);
+    for (ComposeExecution execution :
+         {ComposeExecution::Parallel, ComposeExecution::ParallelFullCounts}) {
+        if (cutOffOnly && execution == ComposeExecution::ParallelFullCounts) continue;
+        EXPECT_TRUE(composeWith(channel, bars, differentSet, execution) == reference)
+            << (execution == ComposeExecution::Parallel ? "with" : "without") << " the cut-off";
+    }
+    bool dataBytes = true;
+    for (const NoteEvent& e : reference.rawEvents)
         for (int v : {e.velocity, e.pitchWheel, e.aftertouch, e.modulation, e.pan, e.expression})
-            ASSERT_TRUE(v >= 0 && v <= 127) << "controller value " << v;
+            dataBytes &= v >= 0 && v <= 127;
+    EXPECT_TRUE(dataBytes) << "a controller value outside 0..127";
+    return reference;
 }
 
 class ComposerParallel : public ::testing::Test {
@@ -73,7 +62,9 @@ protected:
         appState.startColour = defaultStartColour;
         channel.instrument = 1;
     }
+    void TearDown() override { omp_set_num_threads(threads); }
     Channel& channel = appState.channels[2];
+    const int threads = omp_get_max_threads();
 };
 
 TEST_F(ComposerParallel, RandomSetUpsMatchTheReference) {
@@ -82,28 +73,23 @@ TEST_F(ComposerParallel, RandomSetUpsMatchTheReference) {
         return std::uniform_real_distribution<double>(lo, hi)(random);
     };
     const auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
-    constexpr int cases = 48;
-    // Keeps the reference's cost ("Average amount" samples every row of every column) small.
-    constexpr int maxSide = 200;
-    int composedNotes = 0;
-    for (int n = 0; n < cases; ++n) {
+    int composed = 0;
+    for (int n = 0; n < 48; ++n) {
         channel.mode = n % modeCount;
         channel.noteLength = below(noteLengthCount);
-        const int bars = 1 + below(std::max(1, (maxSide - 10) >> channel.noteLength));
+        // At most 200 columns keep the reference ("Average amount" samples every row) cheap.
+        const int bars = 1 + below(std::max(1, 190 >> channel.noteLength));
         const double width = std::pow(10.0, uniform(-3.0, 0.5));
-        ViewRect view;
-        view.X1 = uniform(-2.2, 0.4);
-        view.X2 = view.X1 + width;
-        view.Y1 = uniform(-1.3, 0.9);
-        view.Y2 = view.Y1 + width * uniform(0.3, 2.0);
+        const double x = uniform(-2.2, 0.4), y = uniform(-1.3, 0.9);
+        const ViewRect view{x, x + width, y, y + width * uniform(0.3, 2.0)};
         const bool differentSet = below(2) == 1;
         (differentSet ? channel.view : appState.sharedView) = view;
         appState.startColour = below(4) == 0 ? black : defaultStartColour;
-        // The colour of a point of the view, so that it occurs.
+        // Mostly the colour of a point of the view, so that it occurs.
         channel.colour =
             below(5) == 0
                 ? black
-                : iterationColour(escapeCount(uniform(view.X1, view.X2), uniform(view.Y1, view.Y2)),
+                : iterationColour(escapeCount(uniform(x, x + width), uniform(view.Y1, view.Y2)),
                                   appState.startColour);
         channel.cycleScale = below(3) == 0;
         channel.allNotes = below(4) == 0;
@@ -114,21 +100,14 @@ TEST_F(ComposerParallel, RandomSetUpsMatchTheReference) {
             channel.paramEnabled[i] = below(2);
             channel.slideSpeed[i] = below(2) == 0 ? 0 : below(101);
         }
+        omp_set_num_threads(1 + n % 3);
         SCOPED_TRACE(testing::Message()
                      << "case " << n << ": mode " << channel.mode << ", note length "
-                     << channel.noteLength << ", " << bars << " bars");
-        const Outcome reference =
-            composeWith(channel, bars, differentSet, ComposeExecution::Reference);
-        expectControllersAreDataBytes(reference.rawEvents);
-        composedNotes += eventCount(channel.rawEvents) > 0;
-        const int threads = 1 + n % 3;
-        ScopedThreads scope(threads);
-        for (ComposeExecution parallel :
-             {ComposeExecution::Parallel, ComposeExecution::ParallelFullCounts})
-            expectSameOutcome(reference, composeWith(channel, bars, differentSet, parallel),
-                              threads);
+                     << channel.noteLength << ", " << bars << " bars, " << 1 + n % 3 << " threads");
+        expectParallelMatches(channel, bars, differentSet);
+        composed += eventCount(channel.rawEvents) > 0;
     }
-    EXPECT_GT(composedNotes, cases / 2);  // the comparisons are mostly of real compositions
+    EXPECT_GT(composed, 24);  // the comparisons are mostly of real compositions
 }
 
 // Colours that match several counts (black under a black start colour: counts 0 and 255), count
@@ -149,40 +128,27 @@ TEST_F(ComposerParallel, EveryColourAndDegenerateViewMatchesTheReference) {
         {-2.0, 1.0, -1.0, inf},   // row 0 NaN (an infinite extent times 0), the others infinite
         {-0.2, 0.1, 0.6, 0.9},    // the period-3 bulb: inside points that cycle
     };
-    struct ColourCase {
-        const char* name;
-        Colour start;
-        Colour colour;
-    };
-    const ColourCase colours[] = {
-        {"counts 0 and 255", black, black},
-        {"count 0", defaultStartColour, black},
-        {"count 252", defaultStartColour, iterationColour(252, defaultStartColour)},
-        {"count 200", defaultStartColour, iterationColour(200, defaultStartColour)},
-        {"no count", defaultStartColour, makeColour(255, 255, 255)},
-    };
-    for (int i = 0; i < midiParameterCount; ++i) {
-        channel.paramEnabled[i] = 1;
-        channel.slideSpeed[i] = 3 * i;
-    }
+    // Start colour and channel colour: counts 0 and 255, count 0, counts 252 and 200, none.
+    const Colour start = defaultStartColour;
+    const std::pair<Colour, Colour> colours[] = {{black, black},
+                                                 {start, black},
+                                                 {start, iterationColour(252, start)},
+                                                 {start, iterationColour(200, start)},
+                                                 {start, makeColour(255, 255, 255)}};
+    channel.paramEnabled.fill(1);
+    for (int i = 0; i < midiParameterCount; ++i) channel.slideSpeed[i] = 3 * i;
     channel.noteLength = 4;  // "1/16": 58 columns for 3 bars
     for (const ViewRect& view : views)
-        for (const ColourCase& c : colours)
+        for (const auto& c : colours)
             // modeCount itself stands for a mode value that matches nothing.
             for (int mode = 0; mode <= modeCount; ++mode) {
-                SCOPED_TRACE(testing::Message()
-                             << c.name << ", mode " << mode << ", view " << view.X1 << " "
-                             << view.X2 << " " << view.Y1 << " " << view.Y2);
+                SCOPED_TRACE(testing::Message() << "view " << &view - views << ", colour "
+                                                << &c - colours << ", mode " << mode);
                 appState.sharedView = view;
-                appState.startColour = c.start;
-                channel.colour = c.colour;
+                appState.startColour = c.first;
+                channel.colour = c.second;
                 channel.mode = mode;
-                const Outcome reference =
-                    composeWith(channel, 3, false, ComposeExecution::Reference);
-                for (ComposeExecution parallel :
-                     {ComposeExecution::Parallel, ComposeExecution::ParallelFullCounts})
-                    expectSameOutcome(reference, composeWith(channel, 3, false, parallel),
-                                      omp_get_max_threads());
+                expectParallelMatches(channel, 3);
             }
 }
 
@@ -193,25 +159,15 @@ TEST_F(ComposerParallel, LongestGridMatchesTheReference) {
     appState.sharedView = ViewRect{-1.0, 1.0, -2.05, 100.0};
     channel.colour = iterationColour(254, appState.startColour);
     channel.cycleScale = 1;
-    for (int i = 0; i < midiParameterCount; ++i) {
-        channel.paramEnabled[i] = 1;
-        channel.slideSpeed[i] = 7 * i;
-    }
+    channel.paramEnabled.fill(1);
+    for (int i = 0; i < midiParameterCount; ++i) channel.slideSpeed[i] = 7 * i;
     channel.lowNote = 40;
-    for (ScanMode mode : {ScanMode::UpBorder, ScanMode::PlaySquare}) {
-        channel.mode = static_cast<int>(mode);
-        if (mode == ScanMode::PlaySquare) appState.sharedView = ViewRect{};
-        const Outcome reference = composeWith(channel, 999, false, ComposeExecution::Reference);
-        const Outcome parallel = composeWith(channel, 999, false, ComposeExecution::Parallel);
-        expectSameOutcome(reference, parallel, omp_get_max_threads());
-        expectControllersAreDataBytes(parallel.rawEvents);
-        if (mode == ScanMode::UpBorder) {
-            EXPECT_EQ(eventCount(channel.rawEvents), 63946);  // a note in every column
-            EXPECT_EQ(parallel.progressSteps, 4);             // bars 249, 498, 747, 996
-        } else {
-            EXPECT_EQ(parallel.progressSteps, 0);
-        }
-    }
+    const Outcome upBorder = expectParallelMatches(channel, 999, false, true);
+    EXPECT_EQ(upBorder.rawEvents.size(), 63946u);  // a note in every column
+    EXPECT_EQ(upBorder.progressSteps, 4);          // bars 249, 498, 747, 996
+    channel.mode = static_cast<int>(ScanMode::PlaySquare);
+    appState.sharedView = ViewRect{};
+    EXPECT_EQ(expectParallelMatches(channel, 999, false, true).progressSteps, 0);
 }
 
 }  // namespace

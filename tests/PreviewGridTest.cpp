@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "fractal/FractalPlane.h"
 #include "fractal/PreviewGrid.h"
 
@@ -8,77 +11,61 @@ namespace {
 
 const Colour start = makeColour(200, 100, 50);
 
-TEST(PreviewGrid, SamplesColumnsFromX1AndRowsFromY1) {
-    const ViewRect view{-1.5, 0.5, -0.25, 1.0};
-    PreviewCounts counts;
-    samplePreview(view, counts);
-    for (int i : {0, 1, 57, 199})
-        for (int j : {0, 3, 120, 199})
-            EXPECT_EQ(counts[i * previewSize + j],
-                      escapeCount(view.X1 + (view.X2 - view.X1) * i * 0.005,
-                                  view.Y1 + (view.Y2 - view.Y1) * j * 0.005));
-    // The right and bottom edges are never sampled.
-    EXPECT_LT(previewCoordinate(view.X1, view.X2, 199), view.X2);
-    EXPECT_DOUBLE_EQ(previewCoordinate(view.X1, view.X2, 199), view.X1 + 0.995 * 2.0);
-}
-
-TEST(PreviewGrid, ColoursArePlacedRowByRow) {
-    PreviewCounts counts{};
-    counts[5 * previewSize + 7] = 1;  // column 5, row 7
-    PreviewColours pixels;
-    previewColours(counts, start, pixels);
-    EXPECT_EQ(pixels[7 * previewSize + 5], iterationColour(1, start));
-    EXPECT_EQ(pixels[5 * previewSize + 7], black);
-}
-
-TEST(Palette, ViewInsideTheSetIsAllBlack) {
-    PreviewCounts counts;
-    samplePreview(ViewRect{-0.1, 0.1, -0.1, 0.1}, counts);
-    const auto histogram = countHistogram(counts);
-    EXPECT_EQ(histogram[0], 40000u);
-    for (Colour c : paletteFromHistogram(histogram, start)) EXPECT_EQ(c, black);
+// Columns from X1 and rows from Y1, each point by its own formula (the grid never steps), the
+// right and bottom edges never sampled; the histogram counts every point, and the image holds
+// each point's colour row by row.
+TEST(PreviewGrid, SamplesEveryPointByItsOwnFormula) {
+    for (const ViewRect& view : {ViewRect{}, ViewRect{-1.5, 0.5, -0.25, 1.0}}) {
+        PreviewCounts counts;
+        samplePreview(view, counts);
+        PreviewColours pixels;
+        previewColours(counts, start, pixels);
+        CountHistogram histogram{};
+        for (int i = 0; i < previewSize; ++i)
+            for (int j = 0; j < previewSize; ++j) {
+                const std::uint8_t count = counts[i * previewSize + j];
+                ASSERT_EQ(count, escapeCount(view.X1 + (view.X2 - view.X1) * i * 0.005,
+                                             view.Y1 + (view.Y2 - view.Y1) * j * 0.005))
+                    << "column " << i << ", row " << j << " of view " << view.X1;
+                ASSERT_EQ(pixels[j * previewSize + i], iterationColour(count, start));
+                ++histogram[count];
+            }
+        EXPECT_EQ(countHistogram(counts), histogram);
+        EXPECT_LT(previewCoordinate(view.X1, view.X2, 199), view.X2);
+        EXPECT_DOUBLE_EQ(previewCoordinate(view.X1, view.X2, 199),
+                         view.X1 + 0.995 * (view.X2 - view.X1));
+    }
 }
 
 TEST(Palette, OrdersByFrequencyLowerCountWinsTiesBlackFills) {
-    CountHistogram uniform{};
-    uniform[37] = 40000;
-    const Palette single = paletteFromHistogram(uniform, start);
+    CountHistogram histogram{};
+    histogram[37] = 40000;
+    const Palette single = paletteFromHistogram(histogram, start);
     EXPECT_EQ(single[0], iterationColour(37, start));
     for (int k = 1; k < paletteSize; ++k) EXPECT_EQ(single[k], black);
 
-    CountHistogram tie{};
-    tie[200] = 10;
-    tie[100] = 10;
-    tie[150] = 30;
-    tie[0] = 5;
-    const Palette p = paletteFromHistogram(tie, start);
-    EXPECT_EQ(p[0], iterationColour(150, start));
-    EXPECT_EQ(p[1], iterationColour(100, start));
-    EXPECT_EQ(p[2], iterationColour(200, start));
-    EXPECT_EQ(p[3], black);  // count 0 competes like any other count
-
-    CountHistogram insideWins{};
-    insideWins[0] = 30000;
-    insideWins[254] = 10000;
-    EXPECT_EQ(paletteFromHistogram(insideWins, start)[0], black);
+    histogram = CountHistogram{};
+    histogram[200] = histogram[100] = 10;
+    histogram[150] = 30;
+    histogram[0] = 5;  // count 0 competes like any other count
+    const Palette tie = paletteFromHistogram(histogram, start);
+    EXPECT_EQ((std::vector<Colour>(tie.begin(), tie.begin() + 4)),
+              (std::vector<Colour>{iterationColour(150, start), iterationColour(100, start),
+                                   iterationColour(200, start), black}));
+    histogram[0] = 31;
+    EXPECT_EQ(paletteFromHistogram(histogram, start)[0], black);
 }
 
+// Fixed from 0.1 up to 10 digits before the point, otherwise with an exponent; the rounding
+// to 10 digits decides the form (0.09999999999999 reads "0.1").
 TEST(CoordinateReadout, TenSignificantDigitsWithThreeDigitExponent) {
-    EXPECT_EQ(formatCoordinate(-2.0), "-2.");
-    EXPECT_EQ(formatCoordinate(1.0), "1.");
-    EXPECT_EQ(formatCoordinate(-1.0), "-1.");
-    EXPECT_EQ(formatCoordinate(-0.25), "-0.25");
-    EXPECT_EQ(formatCoordinate(1.0 / 3.0), "0.3333333333");
-    EXPECT_EQ(formatCoordinate(0.05), "5.e-002");
-    EXPECT_EQ(formatCoordinate(0.001), "1.e-003");
-    EXPECT_EQ(formatCoordinate(-1.5), "-1.5");
-    EXPECT_EQ(formatCoordinate(0.0), "0.");
-    EXPECT_EQ(formatCoordinate(-1.3), "-1.3");
-    EXPECT_EQ(formatCoordinate(1234567890.0), "1234567890.");
-    EXPECT_EQ(formatCoordinate(12345678901.0), "1.23456789e+010");
-    EXPECT_EQ(formatCoordinate(-2.0 / 3.0 * 1e-5), "-6.666666667e-006");
-    EXPECT_EQ(formatCoordinate(0.09999999999999), "0.1");  // rounding moves the exponent
-    EXPECT_EQ(formatCoordinate(2.0 / 3.0), "0.6666666667");
+    std::string shown;
+    for (double value : {-2.0, 1.0, 0.0, -0.25, -1.3, 1.0 / 3.0, 2.0 / 3.0, 0.05, 0.001,
+                         1234567890.0, 12345678901.0, -2.0 / 3.0 * 1e-5, 0.09999999999999})
+        shown += formatCoordinate(value) + " ";
+    EXPECT_EQ(shown,
+              "-2. 1. 0. -0.25 -1.3 0.3333333333 0.6666666667 5.e-002 1.e-003 1234567890. "
+              "1.23456789e+010 -6.666666667e-006 0.1 ");
 }
 
 }  // namespace
