@@ -2,7 +2,6 @@
 // writeMidiFile's "Save midi file..." and Play paths, and a saved file as midicsv reads it.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <sstream>
 #include <tuple>
 
@@ -103,31 +102,6 @@ TEST(MidiBytes, OnlyEntriesInsideTheWrittenBarsAndTheWalkLimitAreWritten) {
     c.events[0].insert(c.events[0].begin(), note(60, 1, 0));  // now entry 75: past the limit
     expected.events[0].clear();
     EXPECT_EQ(c.bytes(), expected.bytes());
-}
-
-// Random compositions, including entries out of order, out of range and beyond the list's end:
-// the index must give exactly the bytes of the plain walk.
-TEST(MidiBytes, IndexedMatchingGivesTheBytesOfThePlainWalk) {
-    std::mt19937 random(12345);
-    const auto pick = [&](int lo, int hi) {
-        return std::uniform_int_distribution<int>(lo, hi)(random);
-    };
-    const auto sometimes = [&] { return pick(0, 3) == 0 ? pick(1, 127) : 0; };
-    for (int round = 0; round < 40; ++round) {
-        Composition c;
-        const int bars = pick(1, 6);
-        for (int i = 0; i < channelCount; ++i) {
-            c.instruments[i] = pick(0, 2) == 0 ? 0 : pick(1, 127);
-            c.events[i].resize(static_cast<std::size_t>(pick(0, 64 * bars + 30)));
-            for (NoteEvent& e : c.events[i])
-                e = NoteEvent{pick(0, 40) == 0 ? 0 : pick(1, 127), 0, pick(-1, 64), pick(-1, bars),
-                              pick(0, 127), sometimes(), sometimes(), sometimes(), 0, sometimes()};
-        }
-        const int tempo = pick(30, 300);
-        ASSERT_EQ(midiFileBytes(c.tracks(), bars, tempo, EventMatching::Indexed),
-                  midiFileBytes(c.tracks(), bars, tempo, EventMatching::PlainWalk))
-            << round;
-    }
 }
 
 // Two bars, composed. Channel 1: a note listed first but played last, then two notes of one
