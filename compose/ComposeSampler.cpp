@@ -1,6 +1,7 @@
 #include "compose/ComposeSampler.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "fractal/EscapeBatch.h"
@@ -19,6 +20,9 @@ constexpr int maxBorderBatch = 128;
 // "Average amount" samples whole columns in runs this long: the vector lanes run dry only at the
 // end of a run.
 constexpr int averageBatch = 16384;
+// Border walks by matching rows: one word of rows to begin with, doubling to eight.
+constexpr int firstMatchBatch = 64;
+constexpr int maxMatchBatch = 512;
 // Columns handed to a thread at a time; column costs differ a lot, so keep this small.
 constexpr int columnsPerTask = 2;
 constexpr int squareColumnsPerTask = 4;
@@ -52,6 +56,34 @@ int countEqualBytes(const std::uint8_t* bytes, int n, std::uint8_t value) {
     int equal = t - differ;
     for (; t < n; ++t) equal += bytes[t] == value;
     return equal;
+}
+
+// Rows of the bit sets of matchEscapeCount, n of them: the lowest and highest set, or -1; and the
+// row of the k-th set bit (k >= 1), which must exist.
+int lowestBit(const std::uint64_t* bits, int n) {
+    for (int w = 0; w * 64 < n; ++w)
+        if (bits[w] != 0) return w * 64 + std::countr_zero(bits[w]);
+    return -1;
+}
+
+int highestBit(const std::uint64_t* bits, int n) {
+    for (int w = (n - 1) / 64; w >= 0; --w)
+        if (bits[w] != 0) return w * 64 + 63 - std::countl_zero(bits[w]);
+    return -1;
+}
+
+int nthBit(const std::uint64_t* bits, int words, int k) {
+    for (int w = 0; w < words; ++w) {
+        std::uint64_t word = bits[w];
+        const int here = std::popcount(word);
+        if (k > here) {
+            k -= here;
+            continue;
+        }
+        while (--k > 0) word &= word - 1;
+        return w * 64 + std::countr_zero(word);
+    }
+    return -1;
 }
 
 }  // namespace
@@ -105,6 +137,8 @@ ParallelColumnSampler::ParallelColumnSampler(const ScanSettings& settings, const
     for (int v = 0; v < escapeCountValues; ++v)
         if (settings.matchesColour[v])
             matchingCounts_[matchingCountValues_++] = static_cast<std::uint8_t>(v);
+    if (counts == SampleCounts::AsNeeded && matchingCountValues_ == 1 && matchingCounts_[0] != 0)
+        soleCount_ = matchingCounts_[0];
     for (int row = -controllerReach; row <= grid.side; ++row)
         rowIm[static_cast<std::size_t>(row + controllerReach)] = grid.im(row);
 }
@@ -123,11 +157,11 @@ ColumnSample ParallelColumnSampler::sampleColumn(int column) const {
     if (floor_ == noMatchingCount) return ColumnSample{};  // every column a rest
     switch (static_cast<ScanMode>(settings_.mode)) {
         case ScanMode::UpBorder:
-            return border(column, false);
+            return soleCount_ != 0 ? borderByMatches(column, false) : border(column, false);
         case ScanMode::DownBorder:
-            return border(column, true);
+            return soleCount_ != 0 ? borderByMatches(column, true) : border(column, true);
         case ScanMode::AverageAmount:
-            return averageAmount(column);
+            return soleCount_ != 0 ? averageAmountByMatches(column) : averageAmount(column);
         default:
             return ColumnSample{};
     }
@@ -187,6 +221,53 @@ ColumnSample ParallelColumnSampler::averageAmount(int column) const {
     }
     // The reference re-samples the controllers on every row while the count is 1; the samples
     // are pure, so the last of those rows alone decides them.
+    if (out.k != 0 && settings_.anyParameter) sampleSlots(column, lastRowAtOne - 1, -1, out);
+    return out;
+}
+
+ColumnSample ParallelColumnSampler::borderByMatches(int column, bool fromBottom) const {
+    ColumnSample out{};
+    const double re = grid_.re(column);
+    std::array<std::uint64_t, maxMatchBatch / 64> bits;
+    const int side = grid_.side;
+    int batch = firstMatchBatch;
+    for (int done = 0; done < side; done += batch, batch = std::min(2 * batch, maxMatchBatch)) {
+        const int n = std::min(batch, side - done);
+        const int lowest = fromBottom ? side - done - n : done;  // rows lowest .. lowest + n - 1
+        matchEscapeCount(re, {rowsFrom(lowest), static_cast<std::size_t>(n)}, soleCount_,
+                         bits.data());
+        const int t = fromBottom ? highestBit(bits.data(), n) : lowestBit(bits.data(), n);
+        if (t < 0) continue;
+        const int row = lowest + t;
+        out.k = fromBottom ? row + 1 : row;  // an "Up border" match in row 0 counts as none
+        if (settings_.anyParameter) {
+            if (fromBottom)
+                sampleSlots(column, row + 2, +1, out);
+            else
+                sampleSlots(column, row - 1, -1, out);
+        }
+        return out;
+    }
+    return out;
+}
+
+ColumnSample ParallelColumnSampler::averageAmountByMatches(int column) const {
+    ColumnSample out{};
+    const double re = grid_.re(column);
+    std::array<std::uint64_t, averageBatch / 64> bits;
+    const int side = grid_.side;
+    int lastRowAtOne = side - 1;  // as in averageAmount
+    for (int row = 0; row < side; row += averageBatch) {
+        const int n = std::min(averageBatch, side - row);
+        matchEscapeCount(re, {rowsFrom(row), static_cast<std::size_t>(n)}, soleCount_,
+                         bits.data());
+        int matches = 0;
+        const int words = (n + 63) / 64;
+        for (int w = 0; w < words; ++w) matches += std::popcount(bits[static_cast<std::size_t>(w)]);
+        if (out.k < 2 && out.k + matches >= 2)
+            lastRowAtOne = row + nthBit(bits.data(), words, 2 - out.k) - 1;
+        out.k += matches;
+    }
     if (out.k != 0 && settings_.anyParameter) sampleSlots(column, lastRowAtOne - 1, -1, out);
     return out;
 }

@@ -50,6 +50,9 @@ private:
     // Walks rows from the top ("Up border") or from the bottom ("Down border") to the first match.
     ColumnSample border(int column, bool fromBottom) const;
     ColumnSample averageAmount(int column) const;
+    // The same for a channel whose colour is that of one count alone, from the rows that have it.
+    ColumnSample borderByMatches(int column, bool fromBottom) const;
+    ColumnSample averageAmountByMatches(int column) const;
     // Samples each enabled slot i at row firstRow + direction * i.
     void sampleSlots(int column, int firstRow, int direction, ColumnSample& out) const;
     const double* rowsFrom(int row) const;
@@ -62,6 +65,9 @@ private:
     // of at most one other count, any other colour of at most one count).
     std::array<std::uint8_t, escapeCountValues> matchingCounts_{};
     int matchingCountValues_ = 0;
+    // The one count that has the colour, when only one does and the rows looking for it need
+    // nothing else: found by matchEscapeCount. 0 otherwise.
+    int soleCount_ = 0;
 };
 
 // Every sample of the "Play square" grid, column by column: out[column * side + row]. Parallel.

@@ -431,7 +431,66 @@ AVX512_FUNCTION void run(const PointSource& points, std::uint8_t* out, int floor
         iterate<skipInterior, detectCycles, drainVectors>(in, 0);
 }
 
+// The match pass: 64 rows of one column at a time, one vector per eight rows, every lane taking
+// the same tests in step, so that the points need no counters: a point has the count when it
+// passed every test before test 255 - count and fails that one.
+constexpr int matchVectors = 8;  // 64 rows: one word of bits
+
+AVX512_FUNCTION std::uint64_t matchRows(__m512d cRe, const double* im, std::size_t n, int lastTest,
+                                        __m512d two) {
+    __m512d zRe[matchVectors], zIm[matchVectors], cIm[matchVectors];
+    __mmask8 passed[matchVectors];  // lanes that passed every test so far
+#pragma GCC unroll 8
+    for (int v = 0; v < matchVectors; ++v) {
+        const std::size_t first = static_cast<std::size_t>(v) * lanes;
+        const std::size_t count = first >= n ? 0 : std::min<std::size_t>(lanes, n - first);
+        passed[v] = static_cast<__mmask8>(allLanes >> (lanes - count));
+        cIm[v] = _mm512_maskz_loadu_pd(passed[v], im + std::min(first, n));
+        zRe[v] = cRe;
+        zIm[v] = cIm[v];
+    }
+    for (int test = 0;; ++test) {
+        __mmask8 now[matchVectors];
+        __m512d re2[matchVectors], im2[matchVectors];
+        unsigned any = 0;
+#pragma GCC unroll 8
+        for (int v = 0; v < matchVectors; ++v) {
+            re2[v] = _mm512_mul_pd(zRe[v], zRe[v]);
+            im2[v] = _mm512_mul_pd(zIm[v], zIm[v]);
+            now[v] = _mm512_mask_cmp_pd_mask(passed[v], _mm512_add_pd(re2[v], im2[v]),
+                                             _mm512_set1_pd(bailoutSquared), _CMP_LE_OQ);
+            any |= now[v];
+        }
+        if (test == lastTest) {
+            std::uint64_t bits = 0;
+#pragma GCC unroll 8
+            for (int v = 0; v < matchVectors; ++v)
+                bits |= static_cast<std::uint64_t>(passed[v] & ~now[v] & allLanes) << (v * lanes);
+            return bits;
+        }
+        if (any == 0) return 0;  // every point escaped before the test that counts
+#pragma GCC unroll 8
+        for (int v = 0; v < matchVectors; ++v) {
+            zIm[v] = _mm512_add_pd(_mm512_mul_pd(_mm512_mul_pd(two, zRe[v]), zIm[v]), cIm[v]);
+            zRe[v] = _mm512_add_pd(_mm512_sub_pd(re2[v], im2[v]), cRe);
+            passed[v] = now[v];
+        }
+    }
+}
+
 }  // namespace
+
+AVX512_FUNCTION void matchCountAvx512(double re, const double* im, std::size_t n, int count,
+                                      std::uint64_t* bits) {
+    const int lastTest = maxEscapeCount - std::clamp(count, 1, maxEscapeCount);
+    __m512d two = _mm512_set1_pd(2.0);
+    asm("" : "+v"(two));  // see run(): keeps 2.0 * zRe a multiplication
+    const __m512d cRe = _mm512_set1_pd(re);
+    constexpr std::size_t rowsPerWord = 64;
+    for (std::size_t first = 0; first < n; first += rowsPerWord)
+        bits[first / rowsPerWord] =
+            matchRows(cRe, im + first, std::min(rowsPerWord, n - first), lastTest, two);
+}
 
 void escapeCountsAvx512(const PointSource& points, std::uint8_t* out,
                         const KernelOptions& options) {

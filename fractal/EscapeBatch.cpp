@@ -1,6 +1,7 @@
 #include "fractal/EscapeBatch.h"
 
 #include <algorithm>
+#include <array>
 
 #include "fractal/EscapeInterior.h"
 #include "fractal/EscapeKernels.h"
@@ -12,6 +13,11 @@ namespace {
 
 // The fewest tests a point may take for which the interior test pays.
 constexpr int interiorTestFrom = 9;
+// Counts this close to the top are matched in step (no lanes refilled, no counts stored): the
+// lanes that a point escaping early leaves idle cost less than the bookkeeping would.
+constexpr int matchInStepTests = 32;
+// Rows counted at a time when matching by counts.
+constexpr std::size_t matchChunk = 4096;
 
 EscapeIsa detectFastestIsa() {
 #if HALCYONE_X86_KERNELS
@@ -95,6 +101,33 @@ void escapeCountColumnsWith(EscapeMethod method, std::span<const double> columnR
         method,
         PointSource{columnRe.data(), rowIm.data(), rowIm.size(), columnRe.size() * rowIm.size()},
         out, floor);
+}
+
+void matchEscapeCount(double columnRe, std::span<const double> rowIm, int count,
+                      std::uint64_t* bits) {
+    matchEscapeCountWith(fastestEscapeMethod(), columnRe, rowIm, count, bits);
+}
+
+void matchEscapeCountWith(EscapeMethod method, double columnRe, std::span<const double> rowIm,
+                          int count, std::uint64_t* bits) {
+    count = std::clamp(count, 1, maxEscapeCount);
+    const std::size_t n = rowIm.size();
+#if HALCYONE_X86_KERNELS
+    const EscapeIsa isa = escapeIsaAvailable(method.isa) ? method.isa : fastestEscapeIsa();
+    if (isa == EscapeIsa::Avx512 && maxEscapeCount - count < matchInStepTests) {
+        matchCountAvx512(columnRe, rowIm.data(), n, count, bits);
+        return;
+    }
+#endif
+    std::fill(bits, bits + (n + 63) / 64, 0);
+    std::array<std::uint8_t, matchChunk> counts;
+    for (std::size_t first = 0; first < n; first += matchChunk) {
+        const std::size_t m = std::min(matchChunk, n - first);
+        escapeCountColumnsWith(method, {&columnRe, 1}, rowIm.subspan(first, m), counts.data(),
+                               count);
+        for (std::size_t k = 0; k < m; ++k)
+            if (counts[k] == count) bits[(first + k) / 64] |= std::uint64_t{1} << ((first + k) % 64);
+    }
 }
 
 }  // namespace halcyone

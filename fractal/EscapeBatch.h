@@ -52,4 +52,13 @@ void escapeCountColumns(std::span<const double> columnRe, std::span<const double
 void escapeCountColumnsWith(EscapeMethod method, std::span<const double> columnRe,
                             std::span<const double> rowIm, std::uint8_t* out, int floor = 0);
 
+// The rows of a grid column whose escape count is exactly `count` (1..255), as bits: bit j % 64
+// of bits[j / 64] is set when escapeCount(columnRe, rowIm[j]) == count; bits past the last row
+// are 0. Each point takes at most 256 - count tests; counts reached within a few tests (the
+// frequent colours of most views) are found without counting, up to 64 points in step.
+void matchEscapeCount(double columnRe, std::span<const double> rowIm, int count,
+                      std::uint64_t* bits);
+void matchEscapeCountWith(EscapeMethod method, double columnRe, std::span<const double> rowIm,
+                          int count, std::uint64_t* bits);
+
 }  // namespace halcyone

@@ -101,6 +101,10 @@ void withKernelFlags(const KernelOptions& options, Run run) {
 // Each needs its instruction set (AVX2 or AVX-512F, with POPCNT) at run time.
 void escapeCountsAvx2(const PointSource& points, std::uint8_t* out, const KernelOptions& options);
 void escapeCountsAvx512(const PointSource& points, std::uint8_t* out, const KernelOptions& options);
+// Bit j of bits[j / 64] set where escapeCount(re, im[j]) == count, for j < n; count >= 1. Needs
+// AVX-512F. Every point takes at most 256 - count tests, and a group of 64 stops as soon as none
+// of its points can still reach that test.
+void matchCountAvx512(double re, const double* im, std::size_t n, int count, std::uint64_t* bits);
 #endif
 
 }  // namespace halcyone

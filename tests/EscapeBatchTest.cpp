@@ -203,6 +203,37 @@ TEST(EscapeBatch, MatchesEscapeCountOnSpecialValuesFromEveryFloor) {
             EXPECT_TRUE(matches(method, points, floor));
 }
 
+// The rows that have one count, for counts matched in step and counts matched by counting: the
+// special values and points on the escape circle in every column and row, columns of every
+// height around the word width, and nothing set past the last row.
+TEST(EscapeBatch, MatchEscapeCountFindsExactlyTheRowsWithTheCount) {
+    using limits = std::numeric_limits<double>;
+    std::vector<double> values = {0.0,   -0.0,  nan,   inf,  -inf,  1e300, limits::max(),
+                                  limits::min(), limits::denorm_min(),  -1e-310,
+                                  2.0,   -2.0,  0.25,  -0.75, -1.25, 0.65, -2.0 + 1e-12};
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> coordinate(-2.1, 1.1);
+    for (int k = 0; k < 1100; ++k) values.push_back(coordinate(random));
+    std::vector<double> columns(values.begin(), values.begin() + 25);
+    for (int k = 0; k < 40; ++k) columns.push_back(coordinate(random));
+    std::vector<std::uint64_t> bits((values.size() + 63) / 64 + 1);
+    for (EscapeMethod method : availableMethods())
+        for (int count : {255, 254, 251, 240, 225, 224, 223, 100, 1})
+            for (std::size_t rows : {std::size_t{1}, std::size_t{63}, std::size_t{64},
+                                     std::size_t{65}, values.size()})
+                for (double re : columns) {
+                    std::fill(bits.begin(), bits.end(), ~std::uint64_t{0});
+                    matchEscapeCountWith(method, re, {values.data(), rows}, count, bits.data());
+                    for (std::size_t j = 0; j < (rows + 63) / 64 * 64; ++j) {
+                        const bool got = (bits[j / 64] >> (j % 64)) & 1;
+                        const bool expected = j < rows && escapeCount(re, values[j]) == count;
+                        ASSERT_EQ(got, expected)
+                            << nameOf(method, count) << " at (" << std::hexfloat << re << ", "
+                            << (j < rows ? values[j] : 0.0) << "), row " << j << " of " << rows;
+                    }
+                }
+}
+
 // Batches of any length from any offset, into outputs at any offset; grids passed column by
 // column, of every height around the vector widths, across the ends of columns.
 TEST(EscapeBatch, AnyLengthAlignmentAndColumnHeight) {
