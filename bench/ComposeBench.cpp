@@ -111,13 +111,13 @@ Snapshot snapshot() {
 
 void compose(benchmark::State& state, const SetUp& setUp, ComposeExecution execution,
              const std::string& name) {
-    setUpChannels(setUp);
     MemoryControlPanel panel;
     ScopedControlHost scope(panel);
+    setUpControls();
+    setUpChannels(setUp);
+    setControlPosition(ControlId::BarNumber, setUp.bars);
     ProgressBarSteps progress;
-    const ComposeInputs inputs{setUp.bars, false};
-    for (auto _ : state)
-        for (Channel& c : appState.channels) composeChannel(c, inputs, progress, execution);
+    for (auto _ : state) composeAll(progress, execution);
     state.counters["threads"] =
         execution == ComposeExecution::Reference ? 1 : omp_get_max_threads();
     results[name] = snapshot();

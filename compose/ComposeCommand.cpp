@@ -11,10 +11,13 @@ bool composeAll(ComposeProgress& progress, ComposeExecution execution) {
     enableControl(ControlId::Play, false);
     setControlPosition(ControlId::Progress, progressMin);
     setControlStep(ControlId::Progress, progressStep);
+    SharedColumnScans shared;
+    if (execution == ComposeExecution::Parallel) shared.plan(inputs);
     for (int k = 0; k < channelCount; ++k) {
         progress.channelStarted(k);
         Channel& channel = appState.channels[static_cast<std::size_t>(k)];
-        if (composeChannel(channel, inputs, progress, execution) == ComposeResult::Stopped) {
+        if (composeChannel(channel, inputs, progress, execution, &shared) ==
+            ComposeResult::Stopped) {
             enableControl(ControlId::Play, true);
             return false;
         }

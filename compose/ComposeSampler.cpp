@@ -12,17 +12,15 @@ namespace {
 
 // Controller rows lie up to six rows beyond the row that chose the note.
 constexpr int controllerReach = midiParameterCount;
-// A border walk starts with enough rows to fill the batch routine's vector lanes and doubles
-// from there: an early match wastes little, and a long walk pays little per-call overhead. Past
-// a black match lie mostly points inside the set, the dearest of all: 128 beat 256 and more.
-constexpr int firstBorderBatch = 32;
+// A border walk starts with a few words of rows and doubles from there: an early match wastes
+// little, and a long walk pays little per-call overhead. Past a black match lie mostly points
+// inside the set, the dearest of all: 128 beat 256 and more. Rows matched without counting are
+// cheap enough to take more at a time.
+constexpr int firstBorderBatch = 64;
 constexpr int maxBorderBatch = 128;
-// "Average amount" samples whole columns in runs this long: the vector lanes run dry only at the
-// end of a run.
-constexpr int averageBatch = 16384;
-// Border walks by matching rows: one word of rows to begin with, doubling to eight.
-constexpr int firstMatchBatch = 64;
-constexpr int maxMatchBatch = 512;
+constexpr int maxSoleCountBorderBatch = 512;
+// Whole columns are taken in runs this long: the vector lanes run dry only at the end of a run.
+constexpr int columnRun = 16384;
 // Columns handed to a thread at a time; column costs differ a lot, so keep this small.
 constexpr int columnsPerTask = 2;
 constexpr int squareColumnsPerTask = 4;
@@ -33,32 +31,21 @@ constexpr long parallelFromSamples = 1 << 14;
 // Imaginary parts of rows -controllerReach .. maxGridSize of the grid being scanned.
 std::array<double, controllerReach + maxGridSize + 1> rowIm;
 
-// How many of the n bytes equal `value`, eight at a time: each byte of the difference is tested
-// for zero without carries between bytes, and the results are summed in eight byte-wide
-// counters, emptied every 31 words so that their total stays below 256.
-int countEqualBytes(const std::uint8_t* bytes, int n, std::uint8_t value) {
+// Bit k of the result set when bytes[k] is a or b, for k < 8: each byte of the differences is
+// tested for zero without carries between bytes, and the eight answers gathered by a multiply.
+std::uint64_t equalByteBits(const std::uint8_t* bytes, std::uint8_t a, std::uint8_t b) {
     constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7F;
+    constexpr std::uint64_t high = 0x8080808080808080;
     constexpr std::uint64_t ones = 0x0101010101010101;
-    constexpr int wordsPerSum = 31;
-    const std::uint64_t pattern = ones * value;
-    int t = 0;
-    int differ = 0;
-    while (t + 8 <= n) {
-        std::uint64_t sums = 0;
-        for (int w = 0; w < wordsPerSum && t + 8 <= n; ++w, t += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, bytes + t, sizeof word);
-            const std::uint64_t x = word ^ pattern;
-            sums += ((((x & low7) + low7) | x) >> 7) & ones;  // 1 in each byte that differs
-        }
-        differ += static_cast<int>((sums * ones) >> 56);
-    }
-    int equal = t - differ;
-    for (; t < n; ++t) equal += bytes[t] == value;
-    return equal;
+    constexpr std::uint64_t gather = 0x0102040810204080;  // byte k's low bit to bit 56 + k
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    const auto zeroBytes = [](std::uint64_t x) { return ~((((x & low7) + low7) | x)) & high; };
+    const std::uint64_t equal = zeroBytes(word ^ (ones * a)) | zeroBytes(word ^ (ones * b));
+    return ((equal >> 7) * gather) >> 56;
 }
 
-// Rows of the bit sets of matchEscapeCount, n of them: the lowest and highest set, or -1; and the
+// Rows of bit sets as matchRows makes them, n of them: the lowest and highest set, or -1; and the
 // row of the k-th set bit (k >= 1), which must exist.
 int lowestBit(const std::uint64_t* bits, int n) {
     for (int w = 0; w * 64 < n; ++w)
@@ -128,16 +115,29 @@ ColumnSample sampleColumnReference(const ScanSettings& settings, const SampleGri
     return out;
 }
 
+bool ColumnMatchesTable::serves(const ViewRect& v, const ScanSettings& settings) const {
+    // Bit for bit: NaN coordinates make views that compare unequal but sample alike.
+    const auto bits = [](const ViewRect& r) {
+        return std::array{std::bit_cast<std::uint64_t>(r.X1), std::bit_cast<std::uint64_t>(r.X2),
+                          std::bit_cast<std::uint64_t>(r.Y1), std::bit_cast<std::uint64_t>(r.Y2)};
+    };
+    return bits(view) == bits(v) && side == settings.gridSize &&
+           matchesColour == settings.matchesColour;
+}
+
 ParallelColumnSampler::ParallelColumnSampler(const ScanSettings& settings, const SampleGrid& grid,
-                                             SampleCounts counts)
+                                             SampleCounts counts, ColumnMatchesTable* table)
     : settings_(settings),
       grid_(grid),
+      table_(table),
       method_(fastestEscapeMethod()),
       floor_(counts == SampleCounts::AsNeeded ? settings.countFloor : 0) {
-    for (int v = 0; v < escapeCountValues; ++v)
-        if (settings.matchesColour[v])
-            matchingCounts_[matchingCountValues_++] = static_cast<std::uint8_t>(v);
-    if (counts == SampleCounts::AsNeeded && matchingCountValues_ == 1 && matchingCounts_[0] != 0)
+    int values = 0;
+    for (int v = 0; v < escapeCountValues && values < 2; ++v)
+        if (settings.matchesColour[v]) matchingCounts_[values++] = static_cast<std::uint8_t>(v);
+    matchesNothing_ = values == 0;
+    if (values == 1) matchingCounts_[1] = matchingCounts_[0];
+    if (counts == SampleCounts::AsNeeded && values == 1 && matchingCounts_[0] != 0)
         soleCount_ = matchingCounts_[0];
     for (int row = -controllerReach; row <= grid.side; ++row)
         rowIm[static_cast<std::size_t>(row + controllerReach)] = grid.im(row);
@@ -151,91 +151,53 @@ void ParallelColumnSampler::sampleColumns(int first, int count, ColumnSample* ou
     const bool parallel = static_cast<long>(count) * grid_.side >= parallelFromSamples;
 #pragma omp parallel for schedule(dynamic, columnsPerTask) if (parallel)
     for (int t = 0; t < count; ++t) out[t] = sampleColumn(first + t);
+    if (table_ != nullptr) table_->filled = std::max(table_->filled, first + count);
 }
 
 ColumnSample ParallelColumnSampler::sampleColumn(int column) const {
-    if (floor_ == noMatchingCount) return ColumnSample{};  // every column a rest
-    switch (static_cast<ScanMode>(settings_.mode)) {
-        case ScanMode::UpBorder:
-            return soleCount_ != 0 ? borderByMatches(column, false) : border(column, false);
-        case ScanMode::DownBorder:
-            return soleCount_ != 0 ? borderByMatches(column, true) : border(column, true);
-        case ScanMode::AverageAmount:
-            return soleCount_ != 0 ? averageAmountByMatches(column) : averageAmount(column);
-        default:
-            return ColumnSample{};
+    if (matchesNothing_) return ColumnSample{};  // every column a rest
+    const auto mode = static_cast<ScanMode>(settings_.mode);
+    if (mode != ScanMode::UpBorder && mode != ScanMode::DownBorder &&
+        mode != ScanMode::AverageAmount)
+        return ColumnSample{};
+    if (table_ != nullptr) {
+        ColumnMatches& matches = table_->columns[static_cast<std::size_t>(column)];
+        if (column >= table_->filled) matches = wholeColumn(column);
+        return fromMatches(column, matches);
     }
+    if (mode == ScanMode::AverageAmount) return fromMatches(column, wholeColumn(column));
+    return border(column, mode == ScanMode::DownBorder);
+}
+
+void ParallelColumnSampler::matchRows(double re, int row, int n, std::uint64_t* bits) const {
+    if (soleCount_ != 0) {
+        matchEscapeCount(re, {rowsFrom(row), static_cast<std::size_t>(n)}, soleCount_, bits);
+        return;
+    }
+    std::array<std::uint8_t, columnRun + 8> counts;
+    escapeCountColumnsWith(method_, {&re, 1}, {rowsFrom(row), static_cast<std::size_t>(n)},
+                           counts.data(), floor_);
+    // Past the last row: a count that has not the colour.
+    std::uint8_t other = 1;
+    while (other == matchingCounts_[0] || other == matchingCounts_[1]) ++other;
+    std::fill(counts.begin() + n, counts.begin() + (n + 63) / 64 * 64, other);
+    for (int t = 0; t < n; t += 8)
+        bits[t / 64] = (t % 64 == 0 ? 0 : bits[t / 64]) |
+                       equalByteBits(counts.data() + t, matchingCounts_[0], matchingCounts_[1])
+                           << (t % 64);
 }
 
 ColumnSample ParallelColumnSampler::border(int column, bool fromBottom) const {
     ColumnSample out{};
     const double re = grid_.re(column);
-    std::array<std::uint8_t, maxBorderBatch> counts;
+    std::array<std::uint64_t, maxSoleCountBorderBatch / 64> bits;
     const int side = grid_.side;
+    const int maxBatch = soleCount_ != 0 ? maxSoleCountBorderBatch : maxBorderBatch;
     int batch = firstBorderBatch;
-    for (int done = 0; done < side; done += batch, batch = std::min(2 * batch, maxBorderBatch)) {
+    for (int done = 0; done < side; done += batch, batch = std::min(2 * batch, maxBatch)) {
         const int n = std::min(batch, side - done);
         const int lowest = fromBottom ? side - done - n : done;  // rows lowest .. lowest + n - 1
-        escapeCountColumnsWith(method_, {&re, 1}, {rowsFrom(lowest), static_cast<std::size_t>(n)},
-                               counts.data(), floor_);
-        for (int walked = 0; walked < n; ++walked) {
-            const int t = fromBottom ? n - 1 - walked : walked;
-            if (!settings_.matchesColour[counts[t]]) continue;
-            const int row = lowest + t;
-            out.k = fromBottom ? row + 1 : row;  // an "Up border" match in row 0 counts as none
-            if (settings_.anyParameter) {
-                if (fromBottom)
-                    sampleSlots(column, row + 2, +1, out);
-                else
-                    sampleSlots(column, row - 1, -1, out);
-            }
-            return out;
-        }
-    }
-    return out;
-}
-
-ColumnSample ParallelColumnSampler::averageAmount(int column) const {
-    ColumnSample out{};
-    const double re = grid_.re(column);
-    std::array<std::uint8_t, averageBatch> counts;
-    const int side = grid_.side;
-    int lastRowAtOne = side - 1;  // the last row walked while exactly one match was counted
-    for (int row = 0; row < side; row += averageBatch) {
-        const int n = std::min(averageBatch, side - row);
-        escapeCountColumnsWith(method_, {&re, 1}, {rowsFrom(row), static_cast<std::size_t>(n)},
-                               counts.data(), floor_);
-        // Counted without branches; the batch that holds the second match is walked again.
-        int matches = 0;
-        for (int m = 0; m < matchingCountValues_; ++m)
-            matches += countEqualBytes(counts.data(), n, matchingCounts_[m]);
-        if (out.k < 2 && out.k + matches >= 2) {
-            for (int t = 0, k = out.k;; ++t) {
-                if (settings_.matchesColour[counts[t]] && ++k == 2) {
-                    lastRowAtOne = row + t - 1;
-                    break;
-                }
-            }
-        }
-        out.k += matches;
-    }
-    // The reference re-samples the controllers on every row while the count is 1; the samples
-    // are pure, so the last of those rows alone decides them.
-    if (out.k != 0 && settings_.anyParameter) sampleSlots(column, lastRowAtOne - 1, -1, out);
-    return out;
-}
-
-ColumnSample ParallelColumnSampler::borderByMatches(int column, bool fromBottom) const {
-    ColumnSample out{};
-    const double re = grid_.re(column);
-    std::array<std::uint64_t, maxMatchBatch / 64> bits;
-    const int side = grid_.side;
-    int batch = firstMatchBatch;
-    for (int done = 0; done < side; done += batch, batch = std::min(2 * batch, maxMatchBatch)) {
-        const int n = std::min(batch, side - done);
-        const int lowest = fromBottom ? side - done - n : done;  // rows lowest .. lowest + n - 1
-        matchEscapeCount(re, {rowsFrom(lowest), static_cast<std::size_t>(n)}, soleCount_,
-                         bits.data());
+        matchRows(re, lowest, n, bits.data());
         const int t = fromBottom ? highestBit(bits.data(), n) : lowestBit(bits.data(), n);
         if (t < 0) continue;
         const int row = lowest + t;
@@ -251,24 +213,51 @@ ColumnSample ParallelColumnSampler::borderByMatches(int column, bool fromBottom)
     return out;
 }
 
-ColumnSample ParallelColumnSampler::averageAmountByMatches(int column) const {
-    ColumnSample out{};
+ColumnMatches ParallelColumnSampler::wholeColumn(int column) const {
+    ColumnMatches matches;
     const double re = grid_.re(column);
-    std::array<std::uint64_t, averageBatch / 64> bits;
+    std::array<std::uint64_t, columnRun / 64> bits;
     const int side = grid_.side;
-    int lastRowAtOne = side - 1;  // as in averageAmount
-    for (int row = 0; row < side; row += averageBatch) {
-        const int n = std::min(averageBatch, side - row);
-        matchEscapeCount(re, {rowsFrom(row), static_cast<std::size_t>(n)}, soleCount_,
-                         bits.data());
-        int matches = 0;
+    for (int row = 0; row < side; row += columnRun) {
+        const int n = std::min(columnRun, side - row);
+        matchRows(re, row, n, bits.data());
         const int words = (n + 63) / 64;
-        for (int w = 0; w < words; ++w) matches += std::popcount(bits[static_cast<std::size_t>(w)]);
-        if (out.k < 2 && out.k + matches >= 2)
-            lastRowAtOne = row + nthBit(bits.data(), words, 2 - out.k) - 1;
-        out.k += matches;
+        int here = 0;
+        for (int w = 0; w < words; ++w) here += std::popcount(bits[static_cast<std::size_t>(w)]);
+        if (here == 0) continue;
+        if (matches.count == 0) matches.first = row + lowestBit(bits.data(), n);
+        if (matches.count < 2 && matches.count + here >= 2)
+            matches.second = row + nthBit(bits.data(), words, 2 - matches.count);
+        matches.last = row + highestBit(bits.data(), n);
+        matches.count += here;
     }
-    if (out.k != 0 && settings_.anyParameter) sampleSlots(column, lastRowAtOne - 1, -1, out);
+    return matches;
+}
+
+ColumnSample ParallelColumnSampler::fromMatches(int column, const ColumnMatches& matches) const {
+    ColumnSample out{};
+    switch (static_cast<ScanMode>(settings_.mode)) {
+        case ScanMode::UpBorder:
+            if (matches.count == 0) break;
+            out.k = matches.first;  // a match in row 0 counts as none
+            if (settings_.anyParameter) sampleSlots(column, matches.first - 1, -1, out);
+            break;
+        case ScanMode::DownBorder:
+            if (matches.count == 0) break;
+            out.k = matches.last + 1;
+            if (settings_.anyParameter) sampleSlots(column, matches.last + 2, +1, out);
+            break;
+        case ScanMode::AverageAmount: {
+            out.k = matches.count;
+            // The reference re-samples the controllers on every row while the count is 1; the
+            // samples are pure, so the last of those rows alone decides them.
+            const int lastRowAtOne = matches.count >= 2 ? matches.second - 1 : grid_.side - 1;
+            if (out.k != 0 && settings_.anyParameter) sampleSlots(column, lastRowAtOne - 1, -1, out);
+            break;
+        }
+        default:
+            break;
+    }
     return out;
 }
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "compose/ComposeGrid.h"
 #include "compose/ComposeSettings.h"
@@ -29,42 +30,68 @@ enum class SampleCounts {
     InFull,    // every count in full, as before the cut-off: to compare it with
 };
 
-// Samples blocks of columns on all cores. Border modes walk rows in growing batches (32 up to
-// 128) so that little is computed past an early match; "Average amount" counts whole columns
-// and samples the controllers once, at the row the reference ends on. Rows that only look for
-// the channel's colour iterate no further than the colour's lowest count allows (the counts
-// below it read as 0), and not at all when no count has the colour; controller samples get
-// their exact counts. The row coordinates live in a static table sized for the largest grid:
-// one sampler at a time, created and used by the thread that composes. Requires
-// grid.side <= maxGridSize.
+// Where the rows with the channel's colour lie in one column: all that "Up border", "Down
+// border" and "Average amount" need of it besides the controllers.
+struct ColumnMatches {
+    std::int32_t first = -1;   // the first row with the colour; -1: none
+    std::int32_t second = -1;  // the second; -1: fewer than two
+    std::int32_t last = -1;    // the last
+    std::int32_t count = 0;
+};
+
+// The column matches of one grid and colour, filled from column 0 on by the first channel that
+// scans them and read by the others. A table is filled and read by one sampler at a time.
+struct ColumnMatchesTable {
+    ViewRect view;
+    int side = 0;
+    std::array<bool, escapeCountValues> matchesColour{};
+    std::vector<ColumnMatches> columns;  // one for each column to scan
+    int filled = 0;                      // columns 0 .. filled - 1 are known
+
+    bool serves(const ViewRect& view, const ScanSettings& settings) const;
+};
+
+// Samples blocks of columns on all cores. Rows are tested for the channel's colour in runs and
+// turned into bits: border modes walk from their edge in growing runs, so that little is
+// computed past an early match; "Average amount" takes whole columns and samples the
+// controllers once, at the row the reference ends on. Rows that only look for the colour
+// iterate no further than the colour's lowest count allows, and not at all when no count has
+// the colour; a colour of one count alone is matched without counting; controller samples get
+// their exact counts. With a table, every column is taken whole once and its matches kept, so
+// that channels of any of the three modes share them. The row coordinates live in a static table
+// sized for the largest grid: one sampler at a time, created and used by the thread that
+// composes. Requires grid.side <= maxGridSize.
 class ParallelColumnSampler {
 public:
     ParallelColumnSampler(const ScanSettings& settings, const SampleGrid& grid,
-                          SampleCounts counts = SampleCounts::AsNeeded);
+                          SampleCounts counts = SampleCounts::AsNeeded,
+                          ColumnMatchesTable* table = nullptr);
 
-    // out[t] = the sample of column first + t, for t < count.
+    // out[t] = the sample of column first + t, for t < count. With a table, the columns must
+    // follow the ones sampled before (first <= table->filled) and lie within it.
     void sampleColumns(int first, int count, ColumnSample* out) const;
 
 private:
     ColumnSample sampleColumn(int column) const;
     // Walks rows from the top ("Up border") or from the bottom ("Down border") to the first match.
     ColumnSample border(int column, bool fromBottom) const;
-    ColumnSample averageAmount(int column) const;
-    // The same for a channel whose colour is that of one count alone, from the rows that have it.
-    ColumnSample borderByMatches(int column, bool fromBottom) const;
-    ColumnSample averageAmountByMatches(int column) const;
+    ColumnMatches wholeColumn(int column) const;
+    ColumnSample fromMatches(int column, const ColumnMatches& matches) const;
+    // Bit t of bits[t / 64] set when row `row + t` has the colour, for t < n; none past n.
+    void matchRows(double re, int row, int n, std::uint64_t* bits) const;
     // Samples each enabled slot i at row firstRow + direction * i.
     void sampleSlots(int column, int firstRow, int direction, ColumnSample& out) const;
     const double* rowsFrom(int row) const;
 
     const ScanSettings& settings_;
     const SampleGrid& grid_;
+    ColumnMatchesTable* table_;
     EscapeMethod method_;
     int floor_;  // the lowest count that the rows looking for the colour need
-    // The counts whose colour is the channel's (two at most: black is the colour of count 0 and
-    // of at most one other count, any other colour of at most one count).
-    std::array<std::uint8_t, escapeCountValues> matchingCounts_{};
-    int matchingCountValues_ = 0;
+    bool matchesNothing_ = false;  // no count has the colour
+    // The counts whose colour is the channel's: black is the colour of count 0 and of at most one
+    // other count, any other colour of at most one count. Unused entries repeat the first.
+    std::array<std::uint8_t, 2> matchingCounts_{};
     // The one count that has the colour, when only one does and the rows looking for it need
     // nothing else: found by matchEscapeCount. 0 otherwise.
     int soleCount_ = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <utility>
 
 #include "compose/AppState.h"
 #include "compose/ComposeFold.h"
@@ -33,12 +34,14 @@ int blockColumnsFor(int rows) {
 enum class Scan { Ended, Stopped };
 
 Scan scanColumns(const ScanSettings& settings, const SampleGrid& grid, ScanFold& fold,
-                 ComposeProgress& progress, ComposeExecution execution) {
+                 ComposeProgress& progress, ComposeExecution execution,
+                 ColumnMatchesTable* table) {
     const int block = blockColumnsFor(grid.side);
     const ParallelColumnSampler sampler(settings, grid,
                                         execution == ComposeExecution::ParallelFullCounts
                                             ? SampleCounts::InFull
-                                            : SampleCounts::AsNeeded);
+                                            : SampleCounts::AsNeeded,
+                                        table);
     // The reference runs every column of the grid until the fold ends the scan; the parallel
     // path knows beforehand where that will be.
     const int columns =
@@ -88,8 +91,53 @@ ComposeInputs readComposeInputs() {
 
 void ProgressBarSteps::step() { stepControl(ControlId::Progress); }
 
+SharedColumnScans::SharedColumnScans() = default;
+SharedColumnScans::~SharedColumnScans() = default;
+
+void SharedColumnScans::plan(const ComposeInputs& inputs) {
+    tables_.clear();
+    std::array<ScanSettings, channelCount> settings;
+    std::array<bool, channelCount> scans{};
+    for (int k = 0; k < channelCount; ++k) {
+        const Channel& channel = appState.channels[static_cast<std::size_t>(k)];
+        settings[k] = scanSettingsFor(channel, inputs.barCount, appState.startColour);
+        const auto mode = static_cast<ScanMode>(settings[k].mode);
+        scans[k] = channel.enabled() && settings[k].countFloor != noMatchingCount &&
+                   (mode == ScanMode::UpBorder || mode == ScanMode::DownBorder ||
+                    mode == ScanMode::AverageAmount);
+    }
+    for (int k = 0; k < channelCount; ++k) {
+        if (!scans[k]) continue;
+        const ViewRect view =
+            inputs.differentSet ? appState.channels[static_cast<std::size_t>(k)].view
+                                : appState.sharedView;
+        if (tableFor(view, settings[k]) != nullptr) continue;
+        for (int other = k + 1; other < channelCount; ++other) {
+            const ViewRect otherView =
+                inputs.differentSet ? appState.channels[static_cast<std::size_t>(other)].view
+                                    : appState.sharedView;
+            ColumnMatchesTable table;
+            table.view = view;
+            table.side = settings[k].gridSize;
+            table.matchesColour = settings[k].matchesColour;
+            if (!scans[other] || !table.serves(otherView, settings[other])) continue;
+            table.columns.resize(static_cast<std::size_t>(settings[k].columnsToScan));
+            tables_.push_back(std::move(table));
+            break;
+        }
+    }
+}
+
+ColumnMatchesTable* SharedColumnScans::tableFor(const ViewRect& view,
+                                                const ScanSettings& settings) {
+    for (ColumnMatchesTable& table : tables_)
+        if (table.serves(view, settings)) return &table;
+    return nullptr;
+}
+
 ComposeResult composeChannel(Channel& channel, const ComposeInputs& inputs,
-                             ComposeProgress& progress, ComposeExecution execution) {
+                             ComposeProgress& progress, ComposeExecution execution,
+                             SharedColumnScans* shared) {
     buildScalePool(channel);
     buildKeyboardPool(channel);
     const ViewRect view = inputs.differentSet ? channel.view : appState.sharedView;
@@ -102,7 +150,10 @@ ComposeResult composeChannel(Channel& channel, const ComposeInputs& inputs,
     const Scan scan =
         settings.mode == static_cast<int>(ScanMode::PlaySquare)
             ? playSquare(SampleGrid{view, settings.squareSide}, fold, progress, execution)
-            : scanColumns(settings, SampleGrid{view, settings.gridSize}, fold, progress, execution);
+            : scanColumns(settings, SampleGrid{view, settings.gridSize}, fold, progress, execution,
+                          execution == ComposeExecution::Parallel && shared != nullptr
+                              ? shared->tableFor(view, settings)
+                              : nullptr);
     channel.rawEventsExtent = fold.rawCount();
     joinRepeatedNotes(channel, fold.rawCount());
     return scan == Scan::Stopped ? ComposeResult::Stopped : ComposeResult::Composed;

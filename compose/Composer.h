@@ -1,7 +1,10 @@
 // The composer: turns one channel's view of the Mandelbrot set into note events.
 #pragma once
 
+#include <vector>
+
 #include "compose/Channel.h"
+#include "fractal/ViewRect.h"
 #include "platform/ControlIds.h"
 
 namespace halcyone {
@@ -45,6 +48,29 @@ public:
     void step() override;
 };
 
+struct ColumnMatchesTable;
+struct ScanSettings;
+
+// Whole-column scans that the channels looking for the same colour on the same grid share within
+// one compose: the first of them to be composed keeps the matches of every column it scans, and
+// the others, whatever their column mode, read them instead of sampling again.
+class SharedColumnScans {
+public:
+    SharedColumnScans();
+    ~SharedColumnScans();
+    SharedColumnScans(const SharedColumnScans&) = delete;
+    SharedColumnScans& operator=(const SharedColumnScans&) = delete;
+
+    // Plans a table for each grid and colour that two or more of appState's channels that are
+    // on scan by columns under `inputs`.
+    void plan(const ComposeInputs& inputs);
+    // The table of that grid and colour, or nullptr when no other channel shares it.
+    ColumnMatchesTable* tableFor(const ViewRect& view, const ScanSettings& settings);
+
+private:
+    std::vector<ColumnMatchesTable> tables_;
+};
+
 enum class ComposeResult {
     Off,        // the channel is off: its arrays are left empty
     Composed,   // rawEvents holds the scan and events the joined notes
@@ -53,11 +79,13 @@ enum class ComposeResult {
 
 // Builds the channel's keyboard pool, clears both event arrays and sets appState.barCount from
 // `inputs`; then, unless the channel is off, scans its view into rawEvents (stepping `progress`
-// every few bars) and joins repeated notes into events. Not reentrant (static working
-// buffers); allocates nothing.
+// every few bars) and joins repeated notes into events. The parallel execution shares column
+// scans through `shared` when given one planned for the same inputs. Not reentrant (static
+// working buffers); allocates nothing.
 ComposeResult composeChannel(Channel& channel, const ComposeInputs& inputs,
                              ComposeProgress& progress,
-                             ComposeExecution execution = ComposeExecution::Parallel);
+                             ComposeExecution execution = ComposeExecution::Parallel,
+                             SharedColumnScans* shared = nullptr);
 
 // Copies the first rawCount raw events into events, merging a note into the one before it when
 // "All notes" is off and it repeats that note within the same bar (not on a bar line): the

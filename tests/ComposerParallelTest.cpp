@@ -8,10 +8,13 @@
 #include <vector>
 
 #include "compose/AppState.h"
+#include "compose/ComposeCommand.h"
+#include "compose/ControlSync.h"
 #include "compose/Composer.h"
 #include "compose/NotePools.h"
 #include "fractal/FractalPlane.h"
 #include "platform/MemoryControlPanel.h"
+#include "platform/ControlSeam.h"
 #include "testing/ScopedHosts.h"
 
 namespace halcyone {
@@ -150,6 +153,55 @@ TEST_F(ComposerParallel, EveryColourAndDegenerateViewMatchesTheReference) {
                 channel.mode = mode;
                 expectParallelMatches(channel, 3);
             }
+}
+
+// Whole compositions in which channels look for the same colours on the same grids, in every
+// column mode and "Play square", some of them off, the views shared or per channel (some alike
+// bit for bit, one NaN): channels that share column scans compose what the reference composes.
+TEST_F(ComposerParallel, ChannelsSharingColumnScansMatchTheReference) {
+    std::mt19937 random(31);
+    const auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    const ViewRect views[] = {ViewRect{}, {-0.8, -0.7, 0.05, 0.15},
+                              {-2.0, 1.0, -1.0, std::numeric_limits<double>::quiet_NaN()}};
+    MemoryControlPanel panel;
+    ScopedControlHost scope(panel);
+    setUpControls();
+    for (int n = 0; n < 16; ++n) {
+        const int bars = 1 + below(12);
+        const bool differentSet = n % 2 == 1;
+        setControlPosition(ControlId::BarNumber, bars);
+        setControlCheck(ControlId::DifferentSet, differentSet);
+        appState.sharedView = views[below(2)];
+        const Colour colours[] = {black, iterationColour(252 - below(4), appState.startColour),
+                                  iterationColour(180, appState.startColour)};
+        for (Channel& c : appState.channels) {
+            c.instrument = below(6) == 0 ? 0 : 1 + below(100);
+            c.mode = below(modeCount);
+            c.noteLength = 3 + below(2);
+            c.colour = colours[below(3)];
+            c.view = views[below(3)];
+            c.keys.fill(0);
+            for (int k = 0; k < 12; ++k) c.keys[static_cast<std::size_t>(48 + below(24))] = 1;
+            for (int i = 0; i < midiParameterCount; ++i) c.paramEnabled[i] = below(2);
+        }
+        std::vector<Outcome> reference;
+        for (ComposeExecution execution :
+             {ComposeExecution::Reference, ComposeExecution::Parallel}) {
+            ProgressBarSteps progress;
+            ASSERT_TRUE(composeAll(progress, execution));
+            for (int k = 0; k < channelCount; ++k) {
+                const Channel& c = appState.channels[static_cast<std::size_t>(k)];
+                Outcome outcome{ComposeResult::Composed, 0,
+                                {c.rawEvents.begin(), c.rawEvents.begin() + c.rawEventsExtent},
+                                {c.events.begin(), c.events.begin() + c.eventsExtent}};
+                if (execution == ComposeExecution::Reference)
+                    reference.push_back(outcome);
+                else
+                    EXPECT_TRUE(outcome == reference[static_cast<std::size_t>(k)])
+                        << "case " << n << ", channel " << k + 1;
+            }
+        }
+    }
 }
 
 TEST_F(ComposerParallel, LongestGridMatchesTheReference) {
