@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include "cli/PlaybackLoader.h"
 #include "cli/PngWriter.h"
 #include "cli/TerminalSession.h"
 #include "compose/AppState.h"
@@ -26,8 +27,7 @@
 #include "platform/MemoryControlPanel.h"
 #include "platform/WholeNumber.h"
 #include "playback/MusicResult.h"
-#include "playback/Render.h"
-#include "playback/SoundFonts.h"
+#include "playback/PlaybackModule.h"
 
 namespace {
 
@@ -208,10 +208,19 @@ int runCompose(const std::string& setup, const std::string& output) {
     return exitSuccess;
 }
 
+// The playback module (FluidSynth and ALSA), opened only by the subcommands that make sound;
+// nullptr after saying why it can't be.
+const PlaybackModule* openPlayback() {
+    const cli::LoadedPlayback& loaded = cli::playbackModule();
+    if (!loaded.module) say(loaded.error);
+    return loaded.module;
+}
+
 // A SoundFont given on the command line that can't serve, named as the culprit.
-std::optional<std::string> soundFontProblem(const std::string& soundFont) {
+std::optional<std::string> soundFontProblem(const PlaybackModule& playback,
+                                            const std::string& soundFont) {
     if (soundFont.empty()) return std::nullopt;
-    const FileResult checked = checkSoundFont(soundFont);
+    const FileResult checked = playback.checkSoundFont(soundFont);
     if (checked.ok()) return std::nullopt;
     return describe(checked, "SoundFont " + soundFont, "use");
 }
@@ -235,7 +244,9 @@ std::string describeRenderFailure(const RenderResult& rendered, const std::strin
 
 int runRender(const std::string& setup, const std::string& output, const std::string& font) {
     if (auto problem = outputProblem(output, setup, font)) return fail(*problem);
-    if (auto problem = soundFontProblem(font)) return fail(*problem);
+    const PlaybackModule* playback = openPlayback();
+    if (!playback) return exitFailure;
+    if (auto problem = soundFontProblem(*playback, font)) return fail(*problem);
     Session session;
     catchStopSignals();
     if (auto code = loadAndCompose(setup)) return *code;
@@ -258,7 +269,7 @@ int runRender(const std::string& setup, const std::string& output, const std::st
     {
         cli::ProgressLine line("Rendering");
         options.progress = [&line](double fraction) { line.show(fraction); };
-        rendered = renderMidiToWav(midi.bytes(), wav, options);
+        rendered = playback->renderMidiToWav(midi.bytes(), wav, options);
         if (rendered.ok()) line.finish();
     }
     if (rendered.stopped || stopRequested) return exitInterrupted;
@@ -268,7 +279,9 @@ int runRender(const std::string& setup, const std::string& output, const std::st
 }
 
 int runPorts() {
-    const auto ports = outputPorts();
+    const PlaybackModule* playback = openPlayback();
+    if (!playback) return exitFailure;
+    const auto ports = playback->outputPorts({});
     if (ports.empty()) return fail("no output port: FluidSynth could not be set up");
     for (const OutputPort& port : ports)
         std::printf("%2d  %s%s\n", port.portNumber, port.name.c_str(),
@@ -276,7 +289,8 @@ int runPorts() {
     return exitSuccess;
 }
 
-std::string describePlayFailure(int result, int port, const std::string& font) {
+std::string describePlayFailure(const PlaybackModule& playback, int result, int port,
+                                const std::string& font) {
     const std::string portsHint = "'halcyone-cli ports' lists them";
     switch (result) {
         case resultNoSuchPort:
@@ -287,7 +301,7 @@ std::string describePlayFailure(int result, int port, const std::string& font) {
             return noSoundFontText;
         case resultBadSoundFont:
             return "can't load SoundFont " +
-                   (font.empty() ? findSoundFont(standardSoundFontPaths()) : font) +
+                   (font.empty() ? playback.findSoundFont(playback.standardSoundFontPaths()) : font) +
                    ": FluidSynth can't read it";
         case resultNoAudioOutput:
             return "the built-in synthesizer can't start the audio output: check that a sound "
@@ -304,7 +318,9 @@ std::string describePlayFailure(int result, int port, const std::string& font) {
 }
 
 int runPlay(const std::string& setup, int port, const std::string& font) {
-    if (auto problem = soundFontProblem(font)) return fail(*problem);
+    const PlaybackModule* playback = openPlayback();
+    if (!playback) return exitFailure;
+    if (auto problem = soundFontProblem(*playback, font)) return fail(*problem);
     Session session;
     catchStopSignals();
     if (auto code = loadAndCompose(setup)) return *code;
@@ -325,8 +341,8 @@ int runPlay(const std::string& setup, int port, const std::string& font) {
             std::printf("Playing %s on port %d (Ctrl-C stops)\n", setup.c_str(), port);
         std::fflush(stdout);
     };
-    const int result = playMidiFile(midi.path(), port, stopRequested, options);
-    if (result != resultOk) return fail(describePlayFailure(result, port, font));
+    const int result = playback->playMidiFile(midi.path(), port, stopRequested, options);
+    if (result != resultOk) return fail(describePlayFailure(*playback, result, port, font));
     return exitSuccess;  // at the end of the piece, or stopped by Ctrl-C as the user asked
 }
 

@@ -1,7 +1,8 @@
 # `cmake --install` lays Halcyone out as a desktop program under the prefix: the two programs in
-# bin/, the desktop entry, icons, AppStream metadata and manual pages in their freedesktop.org
-# places, and the help file and example set-ups in share/halcyone/, where the window looks for
-# its help when none lies beside it. `cpack -G DEB` makes a Debian package of the same layout.
+# bin/, halcyone-cli's playback module in <libdir>/halcyone/, the desktop entry, icons,
+# AppStream metadata and manual pages in their freedesktop.org places, and the help file and
+# example set-ups in share/halcyone/, where the window looks for its help when none lies beside
+# it. `cpack -G DEB` makes a Debian package of the same layout.
 include(GNUInstallDirs)
 
 set(HALCYONE_APP_ID org.halcyone.Halcyone)
@@ -23,6 +24,8 @@ if(TARGET halcyone)
   install(FILES packaging/man/halcyone.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 install(TARGETS halcyone-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The playback module halcyone-cli opens: cli/ compiles in this folder relative to bin/.
+install(TARGETS halcyone_playback_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/halcyone)
 if(EXISTS ${PROJECT_SOURCE_DIR}/packaging/man/halcyone-cli.1)
   install(FILES packaging/man/halcyone-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()

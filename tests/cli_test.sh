@@ -3,6 +3,7 @@
 # the output; standard output; interruption; a broken environment; and failures with their
 # messages and exit codes (0 success, 1 failure, 2 usage error). How an output is written
 # (links, modes, pipes, devices, a full disk) is the safe writer's, checked in SafeFileTest.
+# Last, the playback module: loaded only when needed, sharing the tool's engine, and missing.
 set -u
 cli=$1
 examples=$2
@@ -184,6 +185,42 @@ check "a short set-up is refused" fails_cleanly "$work/x.mid" "can't load $work/
 check "a missing set-up is refused" fails_cleanly "$work/x.mid" "can't open $work/none.mpr: No such file or directory" compose "$work/none.mpr" -o "$work/x.mid"
 check "a missing output folder is named" fails_cleanly "$work/no/dir/x.mid" "can't create $work/no/dir/x.mid: Folder $work/no/dir does not exist" compose "$first" -o "$work/no/dir/x.mid"
 check "an unwritable preview is refused" fails_cleanly "$work/no/x.png" "Folder $work/no does not exist" preview "$first" -o "$work/no/x.png"
+
+# FluidSynth and ALSA come in a module that only the subcommands making sound open; it takes
+# the engine from the tool rather than carrying a second copy of its state.
+libraries() {  # libraries ARGS...: the shared libraries the tool loads for ARGS
+  LD_DEBUG=libs "$cli" "$@" 2>&1 >/dev/null </dev/null | grep -o 'calling init: [^ ]*' | sort -u
+}
+check "--version and compose don't load FluidSynth, ports does" eval '
+  ! libraries --version | grep -q libfluidsynth &&
+  ! libraries compose "$first" -o "$work/plain.mid" | grep -q libfluidsynth &&
+  libraries ports | grep -q libfluidsynth && [ -s "$work/plain.mid" ]'
+module=$(dirname "$cli")/halcyone-playback.so
+check "the module calls the tool's engine and has none of its own" eval '
+  LD_DEBUG=bindings "$cli" render "$first" -o "$work/bound.wav" 2>&1 >/dev/null </dev/null |
+    grep -q "binding file [^ ]*/halcyone-playback.so .* to [^ ]*halcyone-cli .*_ZN8halcyone8SafeFile6commitEv" &&
+  ! nm -D --defined-only "$module" | grep -q -e _ZN8halcyone8SafeFile -e _ZN8halcyone8appStateE'
+# A tool without its module still composes; the sound subcommands say which file failed and why.
+mkdir "$work/alone"
+cp "$cli" "$work/alone/halcyone-cli"
+alone() { cli=$work/alone/halcyone-cli run "$@"; }
+without_module() {
+  for command in "ports" "render $first -o $work/alone/x.wav" "play $first"; do
+    alone $command
+    said 1 "can't load the playback module $work/" &&
+      grep -q "/halcyone-playback.so: cannot open shared object file: No such file" "$work/stderr" &&
+      [ ! -e "$work/alone/x.wav" ] || return 1
+  done
+  alone compose "$first" -o "$work/alone/x.mid"
+  [ "$code" -eq 0 ] && [ -s "$work/alone/x.mid" ]
+}
+check "without the module, render, play and ports fail with one line and compose works" without_module
+echo "not a module" >"$work/alone/halcyone-playback.so"
+check "a broken module beside the tool is named" eval '
+  alone ports && said 1 "can'"'"'t load the playback module $work/alone/halcyone-playback.so: "'
+cp "$(ldd "$cli" | awk '/libpng/ {print $3}')" "$work/alone/halcyone-playback.so"
+check "a library that is not the module is refused" eval '
+  alone ports && said 1 "$work/alone/halcyone-playback.so: undefined symbol: halcyone_playback_module"'
 
 echo "$failures failed"
 [ "$failures" -eq 0 ]

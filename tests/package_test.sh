@@ -38,5 +38,26 @@ check "the installed companion composes an installed example" \
   bash -c "'$root/usr/bin/halcyone-cli' compose '$root/usr/share/halcyone/examples/seahorse-valley.mpr' \
              -o '$work/piece.mid' >/dev/null && head -c 4 '$work/piece.mid' | grep -q MThd"
 
+# halcyone-cli's playback module: in <libdir>/halcyone, whichever libdir the build chose, found
+# from the installed tool, and its own libraries among the package's dependencies.
+module=$(cd "$root" && ls usr/lib/halcyone/halcyone-playback.so usr/lib/*/halcyone/halcyone-playback.so 2>/dev/null | head -n 1)
+check "installs the playback module in <libdir>/halcyone" bash -c "[ -n '$module' ] && [ -s '$root/$module' ]"
+module_depends_covered() {
+  mkdir -p "$work/shlibs/debian" && touch "$work/shlibs/debian/control"
+  local wanted
+  wanted=$(cd "$work/shlibs" && dpkg-shlibdeps -O "$root/$module" 2>/dev/null | sed -n 's/^shlibs:Depends=//p' |
+           tr ',' '\n' | awk '{print $1}')
+  [ -n "$wanted" ] || return 1
+  for package in $wanted; do grep -qw -- "$package" "$work/depends" || return 1; done
+}
+check "it depends on the libraries of the playback module" module_depends_covered
+check "the installed companion lists ports through the installed module" \
+  bash -c "'$root/usr/bin/halcyone-cli' ports 2>&1 | grep -q 'Built-in synthesizer (FluidSynth) *(default)'"
+if [ -r /usr/share/sounds/sf2/default-GM.sf2 ]; then
+  check "the installed companion renders an installed example" \
+    bash -c "'$root/usr/bin/halcyone-cli' render '$root/usr/share/halcyone/examples/bulb-garden.mpr' \
+               -o '$work/piece.wav' >/dev/null && head -c 4 '$work/piece.wav' | grep -q RIFF"
+fi
+
 echo "$failures failed"
 [ "$failures" -eq 0 ]

@@ -1,6 +1,6 @@
 # Installing and packaging: the desktop entry, the AppStream metadata and the manual pages pass
 # their validators, and the Debian package installs into a scratch root from which the
-# command-line companion composes an installed example.
+# command-line companion composes an installed example and opens its installed playback module.
 find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
 find_program(APPSTREAMCLI appstreamcli)
 find_program(MAN_PROGRAM man)
