@@ -3,7 +3,6 @@
 // the same events. With --setups=DIR it also writes each set-up as a preferences file, so that
 // scripts/bench.sh can time the command-line tool on them end to end.
 #include <benchmark/benchmark.h>
-#include <omp.h>
 
 #include <array>
 #include <cstdio>
@@ -20,6 +19,7 @@
 #include "compose/ControlSync.h"
 #include "compose/NotePools.h"
 #include "files/Preferences.h"
+#include "fractal/ParallelLoop.h"
 #include "fractal/PreviewGrid.h"
 #include "platform/MemoryControlPanel.h"
 #include "testing/ScopedHosts.h"
@@ -119,7 +119,7 @@ void compose(benchmark::State& state, const SetUp& setUp, ComposeExecution execu
     ProgressBarSteps progress;
     for (auto _ : state) composeAll(progress, execution);
     state.counters["threads"] =
-        execution == ComposeExecution::Reference ? 1 : omp_get_max_threads();
+        execution == ComposeExecution::Reference ? 1 : workThreads();
     results[name] = snapshot();
 }
 
@@ -195,7 +195,7 @@ int main(int argc, char** argv) {
     // cores; the CPU ratio is the work saved.
     bool identical = true;
     std::cout << std::fixed << std::setprecision(1) << "\nCompose of five channels, "
-              << omp_get_max_threads() << " threads:\n";
+              << workThreads() << " threads:\n";
     for (const SetUp& setUp : setUps) {
         const std::string base = std::string(setUp.name) + "/";
         const auto reference = reporter.times.find(base + "Reference");

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "fractal/EscapeBatch.h"
+#include "fractal/ParallelLoop.h"
 
 namespace halcyone {
 
@@ -149,8 +150,12 @@ const double* ParallelColumnSampler::rowsFrom(int row) const {
 
 void ParallelColumnSampler::sampleColumns(int first, int count, ColumnSample* out) const {
     const bool parallel = static_cast<long>(count) * grid_.side >= parallelFromSamples;
-#pragma omp parallel for schedule(dynamic, columnsPerTask) if (parallel)
-    for (int t = 0; t < count; ++t) out[t] = sampleColumn(first + t);
+    parallelSlices(
+        count, columnsPerTask,
+        [&](int from, int to) {
+            for (int t = from; t < to; ++t) out[t] = sampleColumn(first + t);
+        },
+        parallel ? 0 : 1);
     if (table_ != nullptr) table_->filled = std::max(table_->filled, first + count);
 }
 
@@ -290,12 +295,13 @@ void sampleSquareParallel(const SampleGrid& grid, std::uint8_t* out) {
     }
     const std::span<const double> rows(im.data(), static_cast<std::size_t>(side));
     const bool parallel = static_cast<long>(side) * side >= parallelFromSamples;
-#pragma omp parallel for schedule(dynamic) if (parallel)
-    for (int first = 0; first < side; first += squareColumnsPerTask) {
-        const int count = std::min(squareColumnsPerTask, side - first);
-        escapeCountColumns({re.data() + first, static_cast<std::size_t>(count)}, rows,
-                           out + first * side);
-    }
+    parallelSlices(
+        side, squareColumnsPerTask,
+        [&](int first, int last) {
+            escapeCountColumns({re.data() + first, static_cast<std::size_t>(last - first)}, rows,
+                               out + first * side);
+        },
+        parallel ? 0 : 1);
 }
 
 }  // namespace halcyone

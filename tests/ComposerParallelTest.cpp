@@ -1,7 +1,6 @@
 // The parallel compose against the reference: same raw events, same joined events, same
 // progress steps, whatever the set-up and the number of threads.
 #include <gtest/gtest.h>
-#include <omp.h>
 
 #include <limits>
 #include <random>
@@ -13,6 +12,7 @@
 #include "compose/Composer.h"
 #include "compose/NotePools.h"
 #include "fractal/FractalPlane.h"
+#include "fractal/ParallelLoop.h"
 #include "platform/MemoryControlPanel.h"
 #include "platform/ControlSeam.h"
 #include "testing/ScopedHosts.h"
@@ -65,9 +65,8 @@ protected:
         appState.startColour = defaultStartColour;
         channel.instrument = 1;
     }
-    void TearDown() override { omp_set_num_threads(threads); }
+    void TearDown() override { setWorkThreads(0); }
     Channel& channel = appState.channels[2];
-    const int threads = omp_get_max_threads();
 };
 
 TEST_F(ComposerParallel, RandomSetUpsMatchTheReference) {
@@ -103,7 +102,7 @@ TEST_F(ComposerParallel, RandomSetUpsMatchTheReference) {
             channel.paramEnabled[i] = below(2);
             channel.slideSpeed[i] = below(2) == 0 ? 0 : below(101);
         }
-        omp_set_num_threads(1 + n % 3);
+        setWorkThreads(1 + n % 3);
         SCOPED_TRACE(testing::Message()
                      << "case " << n << ": mode " << channel.mode << ", note length "
                      << channel.noteLength << ", " << bars << " bars, " << 1 + n % 3 << " threads");
