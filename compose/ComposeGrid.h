@@ -13,6 +13,10 @@ inline double gridCoordinate(double low, double high, int index, int side) {
     return low + ((high - low) * index) / side;
 }
 
+// Whether two views are the same bit for bit: NaN coordinates make views that compare unequal
+// but sample alike.
+bool sameViewBits(const ViewRect& a, const ViewRect& b);
+
 struct SampleGrid {
     ViewRect view;
     int side;

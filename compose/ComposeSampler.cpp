@@ -116,14 +116,10 @@ ColumnSample sampleColumnReference(const ScanSettings& settings, const SampleGri
     return out;
 }
 
-bool ColumnMatchesTable::serves(const ViewRect& v, const ScanSettings& settings) const {
-    // Bit for bit: NaN coordinates make views that compare unequal but sample alike.
-    const auto bits = [](const ViewRect& r) {
-        return std::array{std::bit_cast<std::uint64_t>(r.X1), std::bit_cast<std::uint64_t>(r.X2),
-                          std::bit_cast<std::uint64_t>(r.Y1), std::bit_cast<std::uint64_t>(r.Y2)};
-    };
-    return bits(view) == bits(v) && side == settings.gridSize &&
-           matchesColour == settings.matchesColour;
+int ColumnMatchesTable::colourFor(const ViewRect& v, const ScanSettings& settings) const {
+    if (!sameViewBits(view, v) || side != settings.gridSize) return -1;
+    const auto found = std::find(colours.begin(), colours.end(), settings.matchesColour);
+    return found == colours.end() ? -1 : static_cast<int>(found - colours.begin());
 }
 
 ParallelColumnSampler::ParallelColumnSampler(const ScanSettings& settings, const SampleGrid& grid,
@@ -140,6 +136,17 @@ ParallelColumnSampler::ParallelColumnSampler(const ScanSettings& settings, const
     if (values == 1) matchingCounts_[1] = matchingCounts_[0];
     if (counts == SampleCounts::AsNeeded && values == 1 && matchingCounts_[0] != 0)
         soleCount_ = matchingCounts_[0];
+    if (table_ != nullptr) {
+        tableColour_ = table_->colourFor(grid.view, settings);
+        // A table of several colours holds colours of one count each.
+        for (const auto& colour : table_->colours)
+            for (int v = 1; v < escapeCountValues; ++v)
+                if (colour[v] && passCountsSize_ < matchCountsMost) passCounts_[passCountsSize_++] = v;
+        if (soleCount_ == 0 || passCountsSize_ != static_cast<int>(table_->colours.size()))
+            passCountsSize_ = 0;
+    } else if (soleCount_ != 0) {
+        passCounts_[passCountsSize_++] = soleCount_;
+    }
     for (int row = -controllerReach; row <= grid.side; ++row)
         rowIm[static_cast<std::size_t>(row + controllerReach)] = grid.im(row);
 }
@@ -166,17 +173,23 @@ ColumnSample ParallelColumnSampler::sampleColumn(int column) const {
         mode != ScanMode::AverageAmount)
         return ColumnSample{};
     if (table_ != nullptr) {
-        ColumnMatches& matches = table_->columns[static_cast<std::size_t>(column)];
-        if (column >= table_->filled) matches = wholeColumn(column);
+        const std::size_t colours = table_->colours.size();
+        ColumnMatches* matches = &table_->columns[static_cast<std::size_t>(column) * colours];
+        if (column >= table_->filled) wholeColumn(column, matches);
+        return fromMatches(column, matches[tableColour_]);
+    }
+    if (mode == ScanMode::AverageAmount) {
+        ColumnMatches matches;
+        wholeColumn(column, &matches);
         return fromMatches(column, matches);
     }
-    if (mode == ScanMode::AverageAmount) return fromMatches(column, wholeColumn(column));
     return border(column, mode == ScanMode::DownBorder);
 }
 
 void ParallelColumnSampler::matchRows(double re, int row, int n, std::uint64_t* bits) const {
     if (soleCount_ != 0) {
-        matchEscapeCount(re, {rowsFrom(row), static_cast<std::size_t>(n)}, soleCount_, bits);
+        matchEscapeCounts(re, {rowsFrom(row), static_cast<std::size_t>(n)}, {&soleCount_, 1},
+                          bits);
         return;
     }
     std::array<std::uint8_t, columnRun + 8> counts;
@@ -218,25 +231,33 @@ ColumnSample ParallelColumnSampler::border(int column, bool fromBottom) const {
     return out;
 }
 
-ColumnMatches ParallelColumnSampler::wholeColumn(int column) const {
-    ColumnMatches matches;
+void ParallelColumnSampler::wholeColumn(int column, ColumnMatches* matches) const {
     const double re = grid_.re(column);
-    std::array<std::uint64_t, columnRun / 64> bits;
+    const int colours = std::max(passCountsSize_, 1);
+    for (int k = 0; k < colours; ++k) matches[k] = ColumnMatches{};
+    std::array<std::uint64_t, matchCountsMost * columnRun / 64> bits;
     const int side = grid_.side;
     for (int row = 0; row < side; row += columnRun) {
         const int n = std::min(columnRun, side - row);
-        matchRows(re, row, n, bits.data());
         const int words = (n + 63) / 64;
-        int here = 0;
-        for (int w = 0; w < words; ++w) here += std::popcount(bits[static_cast<std::size_t>(w)]);
-        if (here == 0) continue;
-        if (matches.count == 0) matches.first = row + lowestBit(bits.data(), n);
-        if (matches.count < 2 && matches.count + here >= 2)
-            matches.second = row + nthBit(bits.data(), words, 2 - matches.count);
-        matches.last = row + highestBit(bits.data(), n);
-        matches.count += here;
+        if (passCountsSize_ > 0)
+            matchEscapeCounts(re, {rowsFrom(row), static_cast<std::size_t>(n)},
+                              {passCounts_.data(), static_cast<std::size_t>(passCountsSize_)},
+                              bits.data());
+        else
+            matchRows(re, row, n, bits.data());
+        for (int k = 0; k < colours; ++k) {
+            ColumnMatches& m = matches[k];
+            const std::uint64_t* run = bits.data() + static_cast<std::size_t>(k) * words;
+            int here = 0;
+            for (int w = 0; w < words; ++w) here += std::popcount(run[w]);
+            if (here == 0) continue;
+            if (m.count == 0) m.first = row + lowestBit(run, n);
+            if (m.count < 2 && m.count + here >= 2) m.second = row + nthBit(run, words, 2 - m.count);
+            m.last = row + highestBit(run, n);
+            m.count += here;
+        }
     }
-    return matches;
 }
 
 ColumnSample ParallelColumnSampler::fromMatches(int column, const ColumnMatches& matches) const {

@@ -39,16 +39,19 @@ struct ColumnMatches {
     std::int32_t count = 0;
 };
 
-// The column matches of one grid and colour, filled from column 0 on by the first channel that
-// scans them and read by the others. A table is filled and read by one sampler at a time.
+// The column matches of one grid for one or more colours, filled from column 0 on by the first
+// channel that scans them and read by the others: one colour of any kind, or several colours
+// that belong to one count each, all found in the same pass. A table is filled and read by one
+// sampler at a time.
 struct ColumnMatchesTable {
     ViewRect view;
     int side = 0;
-    std::array<bool, escapeCountValues> matchesColour{};
-    std::vector<ColumnMatches> columns;  // one for each column to scan
+    std::vector<std::array<bool, escapeCountValues>> colours;  // the counts that have each colour
+    std::vector<ColumnMatches> columns;  // columns[column * colours.size() + colour]
     int filled = 0;                      // columns 0 .. filled - 1 are known
 
-    bool serves(const ViewRect& view, const ScanSettings& settings) const;
+    // The table's colour that a channel of `settings` looks for on `view`; -1 if none.
+    int colourFor(const ViewRect& view, const ScanSettings& settings) const;
 };
 
 // Samples blocks of columns on all cores. Rows are tested for the channel's colour in runs and
@@ -75,7 +78,8 @@ private:
     ColumnSample sampleColumn(int column) const;
     // Walks rows from the top ("Up border") or from the bottom ("Down border") to the first match.
     ColumnSample border(int column, bool fromBottom) const;
-    ColumnMatches wholeColumn(int column) const;
+    // The matches of the colours of one pass over the column: the table's, or the channel's.
+    void wholeColumn(int column, ColumnMatches* matches) const;
     ColumnSample fromMatches(int column, const ColumnMatches& matches) const;
     // Bit t of bits[t / 64] set when row `row + t` has the colour, for t < n; none past n.
     void matchRows(double re, int row, int n, std::uint64_t* bits) const;
@@ -86,6 +90,7 @@ private:
     const ScanSettings& settings_;
     const SampleGrid& grid_;
     ColumnMatchesTable* table_;
+    int tableColour_ = 0;  // the channel's colour in the table
     EscapeMethod method_;
     int floor_;  // the lowest count that the rows looking for the colour need
     bool matchesNothing_ = false;  // no count has the colour
@@ -93,8 +98,12 @@ private:
     // other count, any other colour of at most one count. Unused entries repeat the first.
     std::array<std::uint8_t, 2> matchingCounts_{};
     // The one count that has the colour, when only one does and the rows looking for it need
-    // nothing else: found by matchEscapeCount. 0 otherwise.
+    // nothing else: found by matchEscapeCounts. 0 otherwise.
     int soleCount_ = 0;
+    // The counts a whole-column pass looks for with matchEscapeCounts, one for each colour of
+    // the pass; none when the pass needs counts.
+    std::array<int, matchCountsMost> passCounts_{};
+    int passCountsSize_ = 0;
 };
 
 // Every sample of the "Play square" grid, column by column: out[column * side + row]. Parallel.

@@ -96,42 +96,87 @@ SharedColumnScans::~SharedColumnScans() = default;
 
 void SharedColumnScans::plan(const ComposeInputs& inputs) {
     tables_.clear();
-    std::array<ScanSettings, channelCount> settings;
-    std::array<bool, channelCount> scans{};
-    for (int k = 0; k < channelCount; ++k) {
-        const Channel& channel = appState.channels[static_cast<std::size_t>(k)];
-        settings[k] = scanSettingsFor(channel, inputs.barCount, appState.startColour);
-        const auto mode = static_cast<ScanMode>(settings[k].mode);
-        scans[k] = channel.enabled() && settings[k].countFloor != noMatchingCount &&
-                   (mode == ScanMode::UpBorder || mode == ScanMode::DownBorder ||
-                    mode == ScanMode::AverageAmount);
+    struct ColumnScan {
+        ViewRect view;
+        ScanSettings settings;
+        int soleCount;  // the one count of the colour, or 0
+        bool whole;     // "Average amount": takes whole columns anyway
+        bool placed;
+    };
+    std::vector<ColumnScan> scans;
+    for (const Channel& channel : appState.channels) {
+        const ScanSettings s = scanSettingsFor(channel, inputs.barCount, appState.startColour);
+        const auto mode = static_cast<ScanMode>(s.mode);
+        if (!channel.enabled() || s.countFloor == noMatchingCount ||
+            (mode != ScanMode::UpBorder && mode != ScanMode::DownBorder &&
+             mode != ScanMode::AverageAmount))
+            continue;
+        const int counts = static_cast<int>(std::count(s.matchesColour.begin(),
+                                                       s.matchesColour.end(), true));
+        scans.push_back({inputs.differentSet ? channel.view : appState.sharedView, s,
+                         counts == 1 && s.countFloor != 0 ? s.countFloor : 0,
+                         mode == ScanMode::AverageAmount, false});
     }
-    for (int k = 0; k < channelCount; ++k) {
-        if (!scans[k]) continue;
-        const ViewRect view =
-            inputs.differentSet ? appState.channels[static_cast<std::size_t>(k)].view
-                                : appState.sharedView;
-        if (tableFor(view, settings[k]) != nullptr) continue;
-        for (int other = k + 1; other < channelCount; ++other) {
-            const ViewRect otherView =
-                inputs.differentSet ? appState.channels[static_cast<std::size_t>(other)].view
-                                    : appState.sharedView;
-            ColumnMatchesTable table;
-            table.view = view;
-            table.side = settings[k].gridSize;
-            table.matchesColour = settings[k].matchesColour;
-            if (!scans[other] || !table.serves(otherView, settings[other])) continue;
-            table.columns.resize(static_cast<std::size_t>(settings[k].columnsToScan));
-            tables_.push_back(std::move(table));
+    const auto sameGrid = [](const ColumnScan& a, const ColumnScan& b) {
+        return sameViewBits(a.view, b.view) && a.settings.gridSize == b.settings.gridSize;
+    };
+    const auto addTable = [&](const ColumnScan& first) -> ColumnMatchesTable& {
+        ColumnMatchesTable& table = tables_.emplace_back();
+        table.view = first.view;
+        table.side = first.settings.gridSize;
+        return table;
+    };
+    const auto addColour = [](ColumnMatchesTable& table, ColumnScan& scan) {
+        if (table.colourFor(scan.view, scan.settings) < 0)
+            table.colours.push_back(scan.settings.matchesColour);
+        scan.placed = true;
+    };
+    // Colours of one count each, on one grid, are found in one pass as deep as the lowest count
+    // asks: worth it when a channel takes whole columns anyway and nobody needs a deeper pass
+    // than the deepest of those.
+    for (ColumnScan& scan : scans) {
+        if (scan.placed || scan.soleCount == 0 || !scan.whole) continue;
+        int deepest = scan.soleCount;
+        for (const ColumnScan& other : scans)
+            if (other.soleCount != 0 && other.whole && sameGrid(scan, other))
+                deepest = std::min(deepest, other.soleCount);
+        std::vector<ColumnScan*> members;
+        for (ColumnScan& other : scans)
+            if (!other.placed && other.soleCount >= deepest && sameGrid(scan, other))
+                members.push_back(&other);
+        if (members.size() < 2) continue;
+        ColumnMatchesTable& table = addTable(scan);
+        for (ColumnScan* member : members) addColour(table, *member);
+    }
+    // Otherwise channels that look for the same colour on the same grid share it.
+    for (ColumnScan& scan : scans) {
+        if (scan.placed) continue;
+        for (ColumnScan& other : scans) {
+            if (&other == &scan || other.placed || !sameGrid(scan, other) ||
+                other.settings.matchesColour != scan.settings.matchesColour)
+                continue;
+            ColumnMatchesTable& table = addTable(scan);
+            addColour(table, scan);
+            for (ColumnScan& same : scans)
+                if (!same.placed && sameGrid(scan, same) &&
+                    same.settings.matchesColour == scan.settings.matchesColour)
+                    addColour(table, same);
             break;
         }
+    }
+    for (ColumnMatchesTable& table : tables_) {
+        int columns = 0;
+        for (const ColumnScan& scan : scans)
+            if (table.colourFor(scan.view, scan.settings) >= 0)
+                columns = std::max(columns, scan.settings.columnsToScan);
+        table.columns.resize(static_cast<std::size_t>(columns) * table.colours.size());
     }
 }
 
 ColumnMatchesTable* SharedColumnScans::tableFor(const ViewRect& view,
                                                 const ScanSettings& settings) {
     for (ColumnMatchesTable& table : tables_)
-        if (table.serves(view, settings)) return &table;
+        if (table.colourFor(view, settings) >= 0) return &table;
     return nullptr;
 }
 

@@ -432,12 +432,14 @@ AVX512_FUNCTION void run(const PointSource& points, std::uint8_t* out, int floor
 }
 
 // The match pass: 64 rows of one column at a time, one vector per eight rows, every lane taking
-// the same tests in step, so that the points need no counters: a point has the count when it
-// passed every test before test 255 - count and fails that one.
+// the same tests in step, so that the points need no counters: a point has count c when it
+// passes every test before test 255 - c and fails that one.
 constexpr int matchVectors = 8;  // 64 rows: one word of bits
 
-AVX512_FUNCTION std::uint64_t matchRows(__m512d cRe, const double* im, std::size_t n, int lastTest,
-                                        __m512d two) {
+// words[slotAt[t]] = the rows that fail test t after passing every test before it, for each t
+// up to lastTest with slotAt[t] >= 0; the caller has cleared `words`.
+AVX512_FUNCTION void matchRows(__m512d cRe, const double* im, std::size_t n, int lastTest,
+                               const std::int8_t* slotAt, __m512d two, std::uint64_t* words) {
     __m512d zRe[matchVectors], zIm[matchVectors], cIm[matchVectors];
     __mmask8 passed[matchVectors];  // lanes that passed every test so far
 #pragma GCC unroll 8
@@ -461,14 +463,15 @@ AVX512_FUNCTION std::uint64_t matchRows(__m512d cRe, const double* im, std::size
                                              _mm512_set1_pd(bailoutSquared), _CMP_LE_OQ);
             any |= now[v];
         }
-        if (test == lastTest) {
+        if (const int slot = slotAt[test]; slot >= 0) {
             std::uint64_t bits = 0;
 #pragma GCC unroll 8
             for (int v = 0; v < matchVectors; ++v)
                 bits |= static_cast<std::uint64_t>(passed[v] & ~now[v] & allLanes) << (v * lanes);
-            return bits;
+            words[slot] = bits;
         }
-        if (any == 0) return 0;  // every point escaped before the test that counts
+        // Done at the deepest test that counts, or once every point has escaped.
+        if (test == lastTest || any == 0) return;
 #pragma GCC unroll 8
         for (int v = 0; v < matchVectors; ++v) {
             zIm[v] = _mm512_add_pd(_mm512_mul_pd(_mm512_mul_pd(two, zRe[v]), zIm[v]), cIm[v]);
@@ -480,16 +483,28 @@ AVX512_FUNCTION std::uint64_t matchRows(__m512d cRe, const double* im, std::size
 
 }  // namespace
 
-AVX512_FUNCTION void matchCountAvx512(double re, const double* im, std::size_t n, int count,
-                                      std::uint64_t* bits) {
-    const int lastTest = maxEscapeCount - std::clamp(count, 1, maxEscapeCount);
+AVX512_FUNCTION void matchCountsAvx512(double re, const double* im, std::size_t n,
+                                       const int* counts, int countsSize, std::uint64_t* bits) {
+    std::int8_t slotAt[maxEscapeCount + 1];
+    std::fill(std::begin(slotAt), std::end(slotAt), -1);
+    int lastTest = 0;
+    for (int k = 0; k < countsSize; ++k) {
+        const int test = maxEscapeCount - std::clamp(counts[k], 1, maxEscapeCount);
+        slotAt[test] = static_cast<std::int8_t>(k);
+        lastTest = std::max(lastTest, test);
+    }
     __m512d two = _mm512_set1_pd(2.0);
     asm("" : "+v"(two));  // see run(): keeps 2.0 * zRe a multiplication
     const __m512d cRe = _mm512_set1_pd(re);
     constexpr std::size_t rowsPerWord = 64;
-    for (std::size_t first = 0; first < n; first += rowsPerWord)
-        bits[first / rowsPerWord] =
-            matchRows(cRe, im + first, std::min(rowsPerWord, n - first), lastTest, two);
+    const std::size_t words = (n + rowsPerWord - 1) / rowsPerWord;
+    std::uint64_t word[matchCountsMost];
+    for (std::size_t w = 0; w < words; ++w) {
+        std::fill(word, word + countsSize, 0);
+        const std::size_t first = w * rowsPerWord;
+        matchRows(cRe, im + first, std::min(rowsPerWord, n - first), lastTest, slotAt, two, word);
+        for (int k = 0; k < countsSize; ++k) bits[static_cast<std::size_t>(k) * words + w] = word[k];
+    }
 }
 
 void escapeCountsAvx512(const PointSource& points, std::uint8_t* out,

@@ -103,30 +103,37 @@ void escapeCountColumnsWith(EscapeMethod method, std::span<const double> columnR
         out, floor);
 }
 
-void matchEscapeCount(double columnRe, std::span<const double> rowIm, int count,
-                      std::uint64_t* bits) {
-    matchEscapeCountWith(fastestEscapeMethod(), columnRe, rowIm, count, bits);
+void matchEscapeCounts(double columnRe, std::span<const double> rowIm,
+                       std::span<const int> counts, std::uint64_t* bits) {
+    matchEscapeCountsWith(fastestEscapeMethod(), columnRe, rowIm, counts, bits);
 }
 
-void matchEscapeCountWith(EscapeMethod method, double columnRe, std::span<const double> rowIm,
-                          int count, std::uint64_t* bits) {
-    count = std::clamp(count, 1, maxEscapeCount);
+void matchEscapeCountsWith(EscapeMethod method, double columnRe, std::span<const double> rowIm,
+                           std::span<const int> counts, std::uint64_t* bits) {
     const std::size_t n = rowIm.size();
+    const std::size_t words = (n + 63) / 64;
+    const int slots = static_cast<int>(std::min<std::size_t>(counts.size(), matchCountsMost));
+    if (slots == 0) return;
+    int lowest = maxEscapeCount;
+    for (int k = 0; k < slots; ++k) lowest = std::min(lowest, std::clamp(counts[k], 1, maxEscapeCount));
 #if HALCYONE_X86_KERNELS
     const EscapeIsa isa = escapeIsaAvailable(method.isa) ? method.isa : fastestEscapeIsa();
-    if (isa == EscapeIsa::Avx512 && maxEscapeCount - count < matchInStepTests) {
-        matchCountAvx512(columnRe, rowIm.data(), n, count, bits);
+    if (isa == EscapeIsa::Avx512 && maxEscapeCount - lowest < matchInStepTests) {
+        matchCountsAvx512(columnRe, rowIm.data(), n, counts.data(), slots, bits);
         return;
     }
 #endif
-    std::fill(bits, bits + (n + 63) / 64, 0);
-    std::array<std::uint8_t, matchChunk> counts;
+    std::fill(bits, bits + static_cast<std::size_t>(slots) * words, 0);
+    std::array<std::uint8_t, matchChunk> found;
     for (std::size_t first = 0; first < n; first += matchChunk) {
         const std::size_t m = std::min(matchChunk, n - first);
-        escapeCountColumnsWith(method, {&columnRe, 1}, rowIm.subspan(first, m), counts.data(),
-                               count);
-        for (std::size_t k = 0; k < m; ++k)
-            if (counts[k] == count) bits[(first + k) / 64] |= std::uint64_t{1} << ((first + k) % 64);
+        escapeCountColumnsWith(method, {&columnRe, 1}, rowIm.subspan(first, m), found.data(),
+                               lowest);
+        for (int k = 0; k < slots; ++k)
+            for (std::size_t t = 0; t < m; ++t)
+                if (found[t] == counts[static_cast<std::size_t>(k)])
+                    bits[static_cast<std::size_t>(k) * words + (first + t) / 64] |=
+                        std::uint64_t{1} << ((first + t) % 64);
     }
 }
 

@@ -52,13 +52,17 @@ void escapeCountColumns(std::span<const double> columnRe, std::span<const double
 void escapeCountColumnsWith(EscapeMethod method, std::span<const double> columnRe,
                             std::span<const double> rowIm, std::uint8_t* out, int floor = 0);
 
-// The rows of a grid column whose escape count is exactly `count` (1..255), as bits: bit j % 64
-// of bits[j / 64] is set when escapeCount(columnRe, rowIm[j]) == count; bits past the last row
-// are 0. Each point takes at most 256 - count tests; counts reached within a few tests (the
-// frequent colours of most views) are found without counting, up to 64 points in step.
-void matchEscapeCount(double columnRe, std::span<const double> rowIm, int count,
-                      std::uint64_t* bits);
-void matchEscapeCountWith(EscapeMethod method, double columnRe, std::span<const double> rowIm,
-                          int count, std::uint64_t* bits);
+// The most counts one matchEscapeCounts call looks for.
+constexpr int matchCountsMost = 8;
+
+// The rows of a grid column whose escape count is one of `counts` (distinct, 1..255, at most
+// matchCountsMost), as bits: for counts[k], row j is bit j % 64 of bits[k * words + j / 64],
+// with words = (rowIm.size() + 63) / 64; bits past the last row are 0. Each point takes at most
+// 256 - (the lowest count) tests; counts reached within a few tests (the frequent colours of
+// most views) are found without counting, 64 points in step.
+void matchEscapeCounts(double columnRe, std::span<const double> rowIm,
+                       std::span<const int> counts, std::uint64_t* bits);
+void matchEscapeCountsWith(EscapeMethod method, double columnRe, std::span<const double> rowIm,
+                           std::span<const int> counts, std::uint64_t* bits);
 
 }  // namespace halcyone

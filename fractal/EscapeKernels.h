@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "fractal/EscapeBatch.h"
+
 // The vector kernels exist only where GCC-style target attributes and x86 intrinsics do;
 // elsewhere the batch routine runs the scalar loop.
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
@@ -101,10 +103,13 @@ void withKernelFlags(const KernelOptions& options, Run run) {
 // Each needs its instruction set (AVX2 or AVX-512F, with POPCNT) at run time.
 void escapeCountsAvx2(const PointSource& points, std::uint8_t* out, const KernelOptions& options);
 void escapeCountsAvx512(const PointSource& points, std::uint8_t* out, const KernelOptions& options);
-// Bit j of bits[j / 64] set where escapeCount(re, im[j]) == count, for j < n; count >= 1. Needs
-// AVX-512F. Every point takes at most 256 - count tests, and a group of 64 stops as soon as none
-// of its points can still reach that test.
-void matchCountAvx512(double re, const double* im, std::size_t n, int count, std::uint64_t* bits);
+// For each k < countsSize: bit j % 64 of bits[k * words + j / 64] set where
+// escapeCount(re, im[j]) == counts[k], for j < n; words = (n + 63) / 64. The counts are
+// distinct, 1..255, at most matchCountsMost. Needs AVX-512F. Every point takes at most
+// 256 - (the lowest count) tests, and a group of 64 stops as soon as none of its points can still
+// reach a test that counts.
+void matchCountsAvx512(double re, const double* im, std::size_t n, const int* counts,
+                       int countsSize, std::uint64_t* bits);
 #endif
 
 }  // namespace halcyone

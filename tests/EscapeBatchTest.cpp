@@ -203,10 +203,10 @@ TEST(EscapeBatch, MatchesEscapeCountOnSpecialValuesFromEveryFloor) {
             EXPECT_TRUE(matches(method, points, floor));
 }
 
-// The rows that have one count, for counts matched in step and counts matched by counting: the
-// special values and points on the escape circle in every column and row, columns of every
-// height around the word width, and nothing set past the last row.
-TEST(EscapeBatch, MatchEscapeCountFindsExactlyTheRowsWithTheCount) {
+// The rows that have each of several counts, deep and shallow, matched in step or by counting:
+// the special values in every column and row, columns of every height around the word width,
+// and nothing set past the last row.
+TEST(EscapeBatch, MatchEscapeCountsFindsExactlyTheRowsWithEachCount) {
     using limits = std::numeric_limits<double>;
     std::vector<double> values = {0.0,   -0.0,  nan,   inf,  -inf,  1e300, limits::max(),
                                   limits::min(), limits::denorm_min(),  -1e-310,
@@ -216,21 +216,27 @@ TEST(EscapeBatch, MatchEscapeCountFindsExactlyTheRowsWithTheCount) {
     for (int k = 0; k < 1100; ++k) values.push_back(coordinate(random));
     std::vector<double> columns(values.begin(), values.begin() + 25);
     for (int k = 0; k < 40; ++k) columns.push_back(coordinate(random));
-    std::vector<std::uint64_t> bits((values.size() + 63) / 64 + 1);
+    const std::vector<std::vector<int>> countSets = {
+        {255}, {251}, {224}, {223}, {100}, {1}, {254, 250, 252}, {255, 240, 249, 253, 225}, {250, 200}};
     for (EscapeMethod method : availableMethods())
-        for (int count : {255, 254, 251, 240, 225, 224, 223, 100, 1})
+        for (const std::vector<int>& counts : countSets)
             for (std::size_t rows : {std::size_t{1}, std::size_t{63}, std::size_t{64},
                                      std::size_t{65}, values.size()})
                 for (double re : columns) {
-                    std::fill(bits.begin(), bits.end(), ~std::uint64_t{0});
-                    matchEscapeCountWith(method, re, {values.data(), rows}, count, bits.data());
-                    for (std::size_t j = 0; j < (rows + 63) / 64 * 64; ++j) {
-                        const bool got = (bits[j / 64] >> (j % 64)) & 1;
-                        const bool expected = j < rows && escapeCount(re, values[j]) == count;
-                        ASSERT_EQ(got, expected)
-                            << nameOf(method, count) << " at (" << std::hexfloat << re << ", "
-                            << (j < rows ? values[j] : 0.0) << "), row " << j << " of " << rows;
-                    }
+                    const std::size_t words = (rows + 63) / 64;
+                    std::vector<std::uint64_t> bits(counts.size() * words, ~std::uint64_t{0});
+                    matchEscapeCountsWith(method, re, {values.data(), rows}, counts, bits.data());
+                    for (std::size_t k = 0; k < counts.size(); ++k)
+                        for (std::size_t j = 0; j < words * 64; ++j) {
+                            const bool got = (bits[k * words + j / 64] >> (j % 64)) & 1;
+                            const bool expected =
+                                j < rows && escapeCount(re, values[j]) == counts[k];
+                            ASSERT_EQ(got, expected)
+                                << nameOf(method, counts[k]) << " at (" << std::hexfloat << re
+                                << ", " << (j < rows ? values[j] : 0.0) << "), row " << j
+                                << " of " << rows << ", count " << k + 1 << " of "
+                                << counts.size();
+                        }
                 }
 }
 
