@@ -24,7 +24,7 @@ cli=build-bench/cli/halcyone-cli
 for name in NotBlack200 Black200 Heavy999; do
   runs=10
   [ "$name" = Heavy999 ] && runs=2
-  hyperfine --style none --warmup 1 --runs "$runs" --export-json "$setups/$name.json" \
+  hyperfine -N --style none --warmup 1 --runs "$runs" --export-json "$setups/$name.json" \
     "$cli compose $setups/$name.mpr -o $setups/$name.mid" >/dev/null
   python3 - "$setups/$name.json" "$name" "$log" <<'PY'
 import json, re, sys
@@ -37,7 +37,7 @@ if reference:
 print(line)
 PY
 done
-hyperfine --style none --warmup 2 --runs 10 --export-json "$setups/version.json" \
+hyperfine -N --style none --warmup 2 --runs 10 --export-json "$setups/version.json" \
   "$cli --version" >/dev/null
 python3 - "$setups/version.json" <<'PY'
 import json, sys
