@@ -112,14 +112,24 @@ AVX512_INLINE __mmask8 surelyInsideLanes(__mmask8 candidates, __m512d re, __m512
     return inBulb | _mm512_mask_cmp_pd_mask(box, lhs, rhs, _CMP_LE_OQ);
 }
 
+// The next imaginary part, 2 * zRe * zIm + cIm, rounded as escapeCount rounds it. When every
+// product zRe * zIm is zero or normal (`fused`), doubling commutes with its rounding and one
+// fused multiply-add gives the same bits with one operation less.
+template <bool fused>
+AVX512_INLINE __m512d nextIm(__m512d zRe, __m512d zIm, __m512d cIm, __m512d two) {
+    if constexpr (fused) return _mm512_fmadd_pd(_mm512_mul_pd(zRe, zIm), two, cIm);
+    return _mm512_add_pd(_mm512_mul_pd(_mm512_mul_pd(two, zRe), zIm), cIm);
+}
+
 // One iteration of every lane, in the operation order of escapeCount. `two` is 2.0.
+template <bool fused>
 AVX512_INLINE void step(Lanes& l, __m512d cRe, __m512d cIm, __m512d two) {
     const __m512d re2 = _mm512_mul_pd(l.zRe, l.zRe);
     const __m512d im2 = _mm512_mul_pd(l.zIm, l.zIm);
     l.inDisc = _mm512_mask_cmp_pd_mask(l.inDisc, _mm512_add_pd(re2, im2),
                                        _mm512_set1_pd(bailoutSquared), _CMP_LE_OQ);
     l.left = _mm512_mask_sub_epi64(l.left, l.inDisc, l.left, _mm512_set1_epi64(1));
-    l.zIm = _mm512_add_pd(_mm512_mul_pd(_mm512_mul_pd(two, l.zRe), l.zIm), cIm);
+    l.zIm = nextIm<fused>(l.zRe, l.zIm, cIm, two);
     l.zRe = _mm512_add_pd(_mm512_sub_pd(re2, im2), cRe);
 }
 
@@ -161,7 +171,7 @@ AVX512_INLINE void loadPoints(PointCursor& points, std::size_t count, __m512d& c
 
 // Screens the points base .. end - 1, at most one group of vectors (all of them when `whole`):
 // writes the counts of the points it settles and queues the others with their orbits so far.
-template <bool skipInterior, bool whole>
+template <bool skipInterior, bool fused, bool whole>
 AVX512_INLINE void screenGroup(Input& in, std::size_t base, std::size_t end) {
     Survivors& queue = in.survivors;
     Lanes group[screeningVectors] = {};
@@ -184,10 +194,10 @@ AVX512_INLINE void screenGroup(Input& in, std::size_t base, std::size_t end) {
     // Most points of a group tend to end alike: stop as soon as no lane is left running.
     for (int s = 0;;) {
 #pragma GCC unroll 8
-        for (int v = 0; v < screeningVectors; ++v) step(group[v], cRe[v], cIm[v], in.two);
+        for (int v = 0; v < screeningVectors; ++v) step<fused>(group[v], cRe[v], cIm[v], in.two);
         if (++s >= in.screenedSteps) break;
 #pragma GCC unroll 8
-        for (int v = 0; v < screeningVectors; ++v) step(group[v], cRe[v], cIm[v], in.two);
+        for (int v = 0; v < screeningVectors; ++v) step<fused>(group[v], cRe[v], cIm[v], in.two);
         if (++s >= in.screenedSteps) break;
         unsigned running = 0;
 #pragma GCC unroll 8
@@ -233,7 +243,7 @@ AVX512_INLINE void screenGroup(Input& in, std::size_t base, std::size_t end) {
 }
 
 // First pass over the next chunk of the input, group by group.
-template <bool skipInterior>
+template <bool skipInterior, bool fused>
 AVX512_FUNCTION [[gnu::noinline]] void screen(Input& in) {
     constexpr std::size_t groupSize = screeningVectors * lanes;
     const std::size_t end = std::min(in.points.source.n, in.points.next + screeningChunk);
@@ -241,14 +251,14 @@ AVX512_FUNCTION [[gnu::noinline]] void screen(Input& in) {
     in.survivors.size = 0;
     std::size_t base = in.points.next;
     for (; base + groupSize <= end; base += groupSize)
-        screenGroup<skipInterior, true>(in, base, end);
-    if (base < end) screenGroup<skipInterior, false>(in, base, end);
+        screenGroup<skipInterior, fused, true>(in, base, end);
+    if (base < end) screenGroup<skipInterior, fused, false>(in, base, end);
 }
 
 // Writes the counts of the ended lanes and gives the free lanes the next survivors, screening
 // more of the input when the queue runs dry. Lanes left over at the end of the input stay empty.
 // Returns the lanes that took a point.
-template <bool skipInterior>
+template <bool skipInterior, bool fused>
 AVX512_FUNCTION [[gnu::noinline]] unsigned replace(Lanes& l, Occupants& lanePoints, int v,
                                                    unsigned ended, Input& in) {
     std::int64_t* point = lanePoints.index[v];
@@ -269,7 +279,7 @@ AVX512_FUNCTION [[gnu::noinline]] unsigned replace(Lanes& l, Occupants& lanePoin
     while (free != 0) {
         if (queue.head == queue.size) {
             if (in.points.done()) break;
-            screen<skipInterior>(in);
+            screen<skipInterior, fused>(in);
             continue;
         }
         const unsigned take = lowestLanes(free, queue.size - queue.head);
@@ -344,7 +354,7 @@ AVX512_INLINE void handOver(const Lanes (&group)[V], const Occupants& lanePoints
 // screened yet. Returns when every point has its count; or, with a hand-over, as soon as the
 // input is used up and fewer than `handOverBelow` lanes still run: their orbits go back to the
 // queue for a pass with fewer vectors, instead of leaving most lanes idle to the end.
-template <bool skipInterior, bool detectCycles, int V>
+template <bool skipInterior, bool detectCycles, bool fused, int V>
 AVX512_FUNCTION void iterate(Input& in, int handOverBelow) {
     // Lanes that must have ended before they are refilled: refilling costs about as much as a
     // few idle steps, so it pays to gather them.
@@ -355,7 +365,7 @@ AVX512_FUNCTION void iterate(Input& in, int handOverBelow) {
     Checkpoints checkpoints;
     CycleLooks looks;
     for (int v = 0; v < V; ++v) {
-        replace<skipInterior>(group[v], lanePoints, v, allLanes, in);
+        replace<skipInterior, fused>(group[v], lanePoints, v, allLanes, in);
         if constexpr (detectCycles) forgetOrbits(checkpoints, v, allLanes);
     }
     for (;;) {
@@ -379,7 +389,7 @@ AVX512_FUNCTION void iterate(Input& in, int handOverBelow) {
             for (int s = 0; s < stepsPerCheck; ++s) {
 #pragma GCC unroll 8
                 for (int v = 0; v < V; ++v)
-                    step(group[v], _mm512_load_pd(lanePoints.cRe[v]),
+                    step<fused>(group[v], _mm512_load_pd(lanePoints.cRe[v]),
                          _mm512_load_pd(lanePoints.cIm[v]), two);
             }
             if constexpr (detectCycles) {
@@ -403,13 +413,13 @@ AVX512_FUNCTION void iterate(Input& in, int handOverBelow) {
                  __builtin_popcountll(loaded & ~allEnded) >= handOverAt);
         for (int v = 0; v < V; ++v) {
             if (ended[v] == 0) continue;
-            const unsigned taken = replace<skipInterior>(group[v], lanePoints, v, ended[v], in);
+            const unsigned taken = replace<skipInterior, fused>(group[v], lanePoints, v, ended[v], in);
             if constexpr (detectCycles) forgetOrbits(checkpoints, v, static_cast<__mmask8>(taken));
         }
     }
 }
 
-template <bool skipInterior, bool detectCycles>
+template <bool skipInterior, bool detectCycles, bool fused>
 AVX512_FUNCTION void run(const PointSource& points, std::uint8_t* out, int floor) {
     Input in;
     in.points = PointCursor{points};
@@ -424,11 +434,11 @@ AVX512_FUNCTION void run(const PointSource& points, std::uint8_t* out, int floor
     in.two = _mm512_set1_pd(2.0);
     asm("" : "+v"(in.two));
     // Short batches, and batches whose counts end early under a floor, often end here.
-    screen<skipInterior>(in);
+    screen<skipInterior, fused>(in);
     if (in.survivors.size == 0 && in.points.done()) return;
-    iterate<skipInterior, detectCycles, vectorsInFlight>(in, drainVectors * lanes);
+    iterate<skipInterior, detectCycles, fused, vectorsInFlight>(in, drainVectors * lanes);
     if (in.survivors.size != in.survivors.head)
-        iterate<skipInterior, detectCycles, drainVectors>(in, 0);
+        iterate<skipInterior, detectCycles, fused, drainVectors>(in, 0);
 }
 
 // The match pass: 64 rows of one column at a time, one vector per eight rows, every lane taking
@@ -438,6 +448,7 @@ constexpr int matchVectors = 8;  // 64 rows: one word of bits
 
 // words[slotAt[t]] = the rows that fail test t after passing every test before it, for each t
 // up to lastTest with slotAt[t] >= 0; the caller has cleared `words`.
+template <bool fused>
 AVX512_FUNCTION void matchRows(__m512d cRe, const double* im, std::size_t n, int lastTest,
                                const std::int8_t* slotAt, __m512d two, std::uint64_t* words) {
     __m512d zRe[matchVectors], zIm[matchVectors], cIm[matchVectors];
@@ -474,7 +485,7 @@ AVX512_FUNCTION void matchRows(__m512d cRe, const double* im, std::size_t n, int
         if (test == lastTest || any == 0) return;
 #pragma GCC unroll 8
         for (int v = 0; v < matchVectors; ++v) {
-            zIm[v] = _mm512_add_pd(_mm512_mul_pd(_mm512_mul_pd(two, zRe[v]), zIm[v]), cIm[v]);
+            zIm[v] = nextIm<fused>(zRe[v], zIm[v], cIm[v], two);
             zRe[v] = _mm512_add_pd(_mm512_sub_pd(re2[v], im2[v]), cRe);
             passed[v] = now[v];
         }
@@ -484,7 +495,8 @@ AVX512_FUNCTION void matchRows(__m512d cRe, const double* im, std::size_t n, int
 }  // namespace
 
 AVX512_FUNCTION void matchCountsAvx512(double re, const double* im, std::size_t n,
-                                       const int* counts, int countsSize, std::uint64_t* bits) {
+                                       const int* counts, int countsSize, bool fused,
+                                       std::uint64_t* bits) {
     std::int8_t slotAt[maxEscapeCount + 1];
     std::fill(std::begin(slotAt), std::end(slotAt), -1);
     int lastTest = 0;
@@ -502,7 +514,11 @@ AVX512_FUNCTION void matchCountsAvx512(double re, const double* im, std::size_t 
     for (std::size_t w = 0; w < words; ++w) {
         std::fill(word, word + countsSize, 0);
         const std::size_t first = w * rowsPerWord;
-        matchRows(cRe, im + first, std::min(rowsPerWord, n - first), lastTest, slotAt, two, word);
+        const std::size_t rows = std::min(rowsPerWord, n - first);
+        if (fused)
+            matchRows<true>(cRe, im + first, rows, lastTest, slotAt, two, word);
+        else
+            matchRows<false>(cRe, im + first, rows, lastTest, slotAt, two, word);
         for (int k = 0; k < countsSize; ++k) bits[static_cast<std::size_t>(k) * words + w] = word[k];
     }
 }
@@ -510,8 +526,11 @@ AVX512_FUNCTION void matchCountsAvx512(double re, const double* im, std::size_t 
 void escapeCountsAvx512(const PointSource& points, std::uint8_t* out,
                         const KernelOptions& options) {
     withKernelFlags(options, [&](auto skipInterior, auto detectCycles) {
-        run<decltype(skipInterior)::value, decltype(detectCycles)::value>(points, out,
-                                                                          options.floor);
+        constexpr bool skip = decltype(skipInterior)::value, cycles = decltype(detectCycles)::value;
+        if (options.fused)
+            run<skip, cycles, true>(points, out, options.floor);
+        else
+            run<skip, cycles, false>(points, out, options.floor);
     });
 }
 

@@ -2,6 +2,7 @@
 // engine: call escapeCountBatch or escapeCountBatchWith, which check that the processor runs them.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -81,7 +82,22 @@ struct KernelOptions {
     bool skipInterior;
     bool detectCycles;
     int floor;  // counts below it read as 0; 0 or 1: every count exact
+    // Every point passes productsStayNormal: a kernel may form 2 * zRe * zIm + cIm with one
+    // fused multiply-add.
+    bool fused = false;
 };
+
+// Whether the orbit of (re, im) can never, while |z| <= 2, make a product zRe * zIm that is
+// nonzero and below the normal range: then doubling the rounded product gives the rounded
+// double product, and a fused multiply-add of it with im rounds as escapeCount's two steps do.
+// True when im is 0 (the imaginary parts stay zero) and when neither coordinate is a nonzero
+// number below 2^-400: each part of the orbit is then a sum with its coordinate that is either 0
+// or at least 2^-453, so every product is 0 or at least 2^-906. Also true for NaN and infinite
+// coordinates, whose orbits end at the first test.
+inline bool productsStayNormal(double re, double im) {
+    constexpr double least = 0x1p-400;
+    return im == 0 || (!(std::fabs(re) < least) && !(std::fabs(im) < least));
+}
 
 // Calls run(skipInterior, detectCycles) with the two flags as compile-time constants
 // (std::bool_constant), so that a kernel is compiled once for each pair.
@@ -109,7 +125,7 @@ void escapeCountsAvx512(const PointSource& points, std::uint8_t* out, const Kern
 // 256 - (the lowest count) tests, and a group of 64 stops as soon as none of its points can still
 // reach a test that counts.
 void matchCountsAvx512(double re, const double* im, std::size_t n, const int* counts,
-                       int countsSize, std::uint64_t* bits);
+                       int countsSize, bool fused, std::uint64_t* bits);
 #endif
 
 }  // namespace halcyone

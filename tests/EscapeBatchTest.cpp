@@ -171,9 +171,11 @@ TEST(EscapeBatch, MatchesEscapeCountNextToTheCardioidAndBulbBoundaries) {
 TEST(EscapeBatch, MatchesEscapeCountOnSpecialValuesFromEveryFloor) {
     using limits = std::numeric_limits<double>;
     const double huge = limits::max(), least = limits::min(), denormal = limits::denorm_min();
+    // Around 2^-400 the kernels switch between one fused multiply-add and two steps.
     const double specials[] = {0.0,    -0.0, nan,   -nan,  inf,      -inf,      1e300,
                                -1e300, huge, -huge, least, denormal, -denormal, 1e-310,
-                               2.0,    -2.0, 0.25,  -0.75, -1.25,    0.65};
+                               2.0,    -2.0, 0.25,  -0.75, -1.25,    0.65,      0x1p-400,
+                               -0x1p-400,    0x1.fffffffffffffp-401,  1e-200};
     Points points;
     for (double x : specials)
         for (double y : specials) points.add(x, y);
