@@ -495,8 +495,7 @@ AVX512_FUNCTION void matchRows(__m512d cRe, const double* im, std::size_t n, int
 }  // namespace
 
 AVX512_FUNCTION void matchCountsAvx512(double re, const double* im, std::size_t n,
-                                       const int* counts, int countsSize, bool fused,
-                                       std::uint64_t* bits) {
+                                       const int* counts, int countsSize, std::uint64_t* bits) {
     std::int8_t slotAt[maxEscapeCount + 1];
     std::fill(std::begin(slotAt), std::end(slotAt), -1);
     int lastTest = 0;
@@ -514,11 +513,10 @@ AVX512_FUNCTION void matchCountsAvx512(double re, const double* im, std::size_t 
     for (std::size_t w = 0; w < words; ++w) {
         std::fill(word, word + countsSize, 0);
         const std::size_t first = w * rowsPerWord;
-        const std::size_t rows = std::min(rowsPerWord, n - first);
-        if (fused)
-            matchRows<true>(cRe, im + first, rows, lastTest, slotAt, two, word);
-        else
-            matchRows<false>(cRe, im + first, rows, lastTest, slotAt, two, word);
+        // The two-step imaginary part: these points take a few tests each, too few for checking
+        // whether the fused one would be exact to pay.
+        matchRows<false>(cRe, im + first, std::min(rowsPerWord, n - first), lastTest, slotAt,
+                         two, word);
         for (int k = 0; k < countsSize; ++k) bits[static_cast<std::size_t>(k) * words + w] = word[k];
     }
 }

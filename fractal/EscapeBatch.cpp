@@ -141,8 +141,7 @@ void matchEscapeCountsWith(EscapeMethod method, double columnRe, std::span<const
 #if HALCYONE_X86_KERNELS
     const EscapeIsa isa = escapeIsaAvailable(method.isa) ? method.isa : fastestEscapeIsa();
     if (isa == EscapeIsa::Avx512 && maxEscapeCount - lowest < matchInStepTests) {
-        const bool fused = everyProductStaysNormal(PointSource{&columnRe, rowIm.data(), n, n});
-        matchCountsAvx512(columnRe, rowIm.data(), n, counts.data(), slots, fused, bits);
+        matchCountsAvx512(columnRe, rowIm.data(), n, counts.data(), slots, bits);
         return;
     }
 #endif

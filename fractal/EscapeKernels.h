@@ -125,7 +125,7 @@ void escapeCountsAvx512(const PointSource& points, std::uint8_t* out, const Kern
 // 256 - (the lowest count) tests, and a group of 64 stops as soon as none of its points can still
 // reach a test that counts.
 void matchCountsAvx512(double re, const double* im, std::size_t n, const int* counts,
-                       int countsSize, bool fused, std::uint64_t* bits);
+                       int countsSize, std::uint64_t* bits);
 #endif
 
 }  // namespace halcyone
