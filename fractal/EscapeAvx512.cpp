@@ -521,6 +521,31 @@ AVX512_FUNCTION void matchCountsAvx512(double re, const double* im, std::size_t 
     }
 }
 
+AVX512_FUNCTION bool productsStayNormalAvx512(const PointSource& points) {
+    const __m512d least = _mm512_set1_pd(0x1p-400);
+    const std::size_t n = points.rows == 0 ? points.n : points.rows;
+    __mmask8 anyOffAxis = 0;
+    for (std::size_t k = 0; k < n; k += lanes) {
+        const auto present =
+            static_cast<__mmask8>(allLanes >> (lanes - std::min<std::size_t>(lanes, n - k)));
+        // As productsStayNormal: im != 0 (NaN included) makes a point depend on |re| and |im|,
+        // neither of which may be below 2^-400 (NaN is not).
+        const __m512d im = _mm512_maskz_loadu_pd(present, points.im + k);
+        const __mmask8 off = _mm512_mask_cmp_pd_mask(present, im, _mm512_setzero_pd(), _CMP_NEQ_UQ);
+        __mmask8 risky = _mm512_mask_cmp_pd_mask(off, _mm512_abs_pd(im), least, _CMP_LT_OQ);
+        if (points.rows == 0)
+            risky |= _mm512_mask_cmp_pd_mask(
+                off, _mm512_abs_pd(_mm512_maskz_loadu_pd(present, points.re + k)), least,
+                _CMP_LT_OQ);
+        if (risky != 0) return false;
+        anyOffAxis |= off;
+    }
+    if (points.rows == 0 || anyOffAxis == 0) return true;
+    for (std::size_t i = 0; i < points.n / points.rows; ++i)
+        if (!productsStayNormal(points.re[i], 1.0)) return false;
+    return true;
+}
+
 void escapeCountsAvx512(const PointSource& points, std::uint8_t* out,
                         const KernelOptions& options) {
     withKernelFlags(options, [&](auto skipInterior, auto detectCycles) {

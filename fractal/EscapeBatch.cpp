@@ -43,25 +43,6 @@ void escapeCountsScalar(const PointSource& points, std::uint8_t* out,
     }
 }
 
-// productsStayNormal of every point; a grid is checked by its columns and rows.
-bool everyProductStaysNormal(const PointSource& points) {
-    if (points.rows == 0) {
-        for (std::size_t k = 0; k < points.n; ++k)
-            if (!productsStayNormal(points.re[k], points.im[k])) return false;
-        return true;
-    }
-    bool offTheAxis = false;  // a row with im != 0: then every column counts too
-    for (std::size_t j = 0; j < points.rows; ++j) {
-        if (points.im[j] == 0) continue;
-        offTheAxis = true;
-        if (!productsStayNormal(1.0, points.im[j])) return false;
-    }
-    const std::size_t columns = points.n / points.rows;
-    for (std::size_t i = 0; offTheAxis && i < columns; ++i)
-        if (!productsStayNormal(points.re[i], 1.0)) return false;
-    return true;
-}
-
 void escapeCounts(EscapeMethod method, const PointSource& points, std::uint8_t* out, int floor) {
     const EscapeIsa isa = escapeIsaAvailable(method.isa) ? method.isa : fastestEscapeIsa();
     floor = std::clamp(floor, 1, maxEscapeCount);
@@ -72,7 +53,7 @@ void escapeCounts(EscapeMethod method, const PointSource& points, std::uint8_t* 
 #if HALCYONE_X86_KERNELS
         case EscapeIsa::Avx512: {
             KernelOptions fused = options;
-            fused.fused = everyProductStaysNormal(points);
+            fused.fused = productsStayNormalAvx512(points);
             escapeCountsAvx512(points, out, fused);
             return;
         }

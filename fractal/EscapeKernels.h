@@ -124,6 +124,8 @@ void escapeCountsAvx512(const PointSource& points, std::uint8_t* out, const Kern
 // distinct, 1..255, at most matchCountsMost. Needs AVX-512F. Every point takes at most
 // 256 - (the lowest count) tests, and a group of 64 stops as soon as none of its points can still
 // reach a test that counts.
+// productsStayNormal of every point, eight at a time; a grid is checked by its rows and columns.
+bool productsStayNormalAvx512(const PointSource& points);
 void matchCountsAvx512(double re, const double* im, std::size_t n, const int* counts,
                        int countsSize, std::uint64_t* bits);
 #endif

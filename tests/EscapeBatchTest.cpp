@@ -12,6 +12,7 @@
 #include "fractal/EscapeBatch.h"
 #include "fractal/EscapeGrid.h"
 #include "fractal/EscapeInterior.h"
+#include "fractal/EscapeKernels.h"
 #include "fractal/FractalPlane.h"
 #include "fractal/ViewRect.h"
 
@@ -203,6 +204,29 @@ TEST(EscapeBatch, MatchesEscapeCountOnSpecialValuesFromEveryFloor) {
     for (EscapeMethod method : availableMethods())
         for (int floor : {-5, 2, 100, 246, 247, 250, 254, 255, 300})
             EXPECT_TRUE(matches(method, points, floor));
+#if HALCYONE_X86_KERNELS
+    // The vector check that picks the fused step says what the scalar rule says, for batches
+    // and for grids, over every run of the specials and at every tail length.
+    if (escapeIsaAvailable(EscapeIsa::Avx512))
+        for (std::size_t first = 0; first < std::size(specials); ++first)
+            for (std::size_t n = 0; first + n <= std::size(specials); ++n) {
+                const double* part = specials + first;
+                bool batch = true, rowsOff = false, rowsOk = true, columnsOk = true;
+                for (std::size_t k = 0; k < n; ++k) {
+                    batch &= productsStayNormal(part[k], part[n - 1 - k]);
+                    rowsOff |= part[k] != 0;
+                    rowsOk &= productsStayNormal(1.0, part[k]);
+                    columnsOk &= productsStayNormal(part[k], 1.0);
+                }
+                std::vector<double> reversed(part, part + n);
+                std::reverse(reversed.begin(), reversed.end());
+                EXPECT_EQ(productsStayNormalAvx512({part, reversed.data(), 0, n}), batch);
+                if (n == 0) continue;
+                EXPECT_EQ(productsStayNormalAvx512({part, part, n, n * n}),
+                          rowsOk && (!rowsOff || columnsOk))
+                    << "grid of specials " << first << " .. " << first + n - 1;
+            }
+#endif
 }
 
 // The rows that have each of several counts, deep and shallow, matched in step or by counting:
