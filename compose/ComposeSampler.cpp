@@ -246,7 +246,7 @@ ColumnSample ParallelColumnSampler::border(int column, bool fromBottom) const {
 void ParallelColumnSampler::wholeColumn(int column, ColumnMatches* matches) const {
     const double re = grid_.re(column);
     const int colours = std::max(passCountsSize_, 1);
-    for (int k = 0; k < colours; ++k) matches[k] = ColumnMatches{};
+    for (int k = 0; k < colours; ++k) matches[k] = ColumnMatches{-1, -1, -1, 0};
     std::array<std::uint64_t, matchCountsMost * columnRun / 64> bits;
     const int side = grid_.side;
     for (int row = 0; row < side; row += columnRun) {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "compose/ComposeGrid.h"
@@ -33,10 +34,10 @@ enum class SampleCounts {
 // Where the rows with the channel's colour lie in one column: all that "Up border", "Down
 // border" and "Average amount" need of it besides the controllers.
 struct ColumnMatches {
-    std::int32_t first = -1;   // the first row with the colour; -1: none
-    std::int32_t second = -1;  // the second; -1: fewer than two
-    std::int32_t last = -1;    // the last
-    std::int32_t count = 0;
+    std::int32_t first;   // the first row with the colour; -1: none
+    std::int32_t second;  // the second; -1: fewer than two
+    std::int32_t last;    // the last
+    std::int32_t count;
 };
 
 // The column matches of one grid for one or more colours, filled from column 0 on by the first
@@ -47,8 +48,10 @@ struct ColumnMatchesTable {
     ViewRect view;
     int side = 0;
     std::vector<std::array<bool, escapeCountValues>> colours;  // the counts that have each colour
-    std::vector<ColumnMatches> columns;  // columns[column * colours.size() + colour]
-    int filled = 0;                      // columns 0 .. filled - 1 are known
+    // columns[column * colours.size() + colour], left unwritten until the pass that fills it,
+    // which shares the first touch of its memory out over the threads.
+    std::unique_ptr<ColumnMatches[]> columns;
+    int filled = 0;  // columns 0 .. filled - 1 are known
 
     // The table's colour that a channel of `settings` looks for on `view`; -1 if none.
     int colourFor(const ViewRect& view, const ScanSettings& settings) const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 #include "compose/AppState.h"
@@ -169,7 +170,8 @@ void SharedColumnScans::plan(const ComposeInputs& inputs) {
         for (const ColumnScan& scan : scans)
             if (table.colourFor(scan.view, scan.settings) >= 0)
                 columns = std::max(columns, scan.settings.columnsToScan);
-        table.columns.resize(static_cast<std::size_t>(columns) * table.colours.size());
+        table.columns = std::make_unique_for_overwrite<ColumnMatches[]>(
+            static_cast<std::size_t>(columns) * table.colours.size());
     }
 }
 
