@@ -9,6 +9,8 @@ namespace halcyone::cli {
 
 namespace fs = std::filesystem;
 
+namespace {
+
 // dlerror's text without the path it starts with when the message names that path already.
 std::string why(const std::string& path) {
     const char* text = dlerror();
@@ -16,6 +18,8 @@ std::string why(const std::string& path) {
     if (reason.starts_with(path + ": ")) reason.erase(0, path.size() + 2);
     return reason;
 }
+
+}  // namespace
 
 std::vector<std::string> playbackModuleCandidates(const std::string& executable,
                                                   const std::string& installedDir) {

@@ -150,14 +150,12 @@ ParallelColumnSampler::ParallelColumnSampler(const ScanSettings& settings, const
         soleCount_ = matchingCounts_[0];
     if (table_ != nullptr) {
         tableColour_ = table_->colourFor(grid.view, settings);
-        // A table of several colours holds colours of one count each.
-        for (const auto& colour : table_->colours)
-            for (int v = 1; v < escapeCountValues; ++v)
-                if (colour[v] && passCountsSize_ < matchCountsMost) passCounts_[passCountsSize_++] = v;
-        if (soleCount_ == 0 || passCountsSize_ != static_cast<int>(table_->colours.size()))
-            passCountsSize_ = 0;
-    } else if (soleCount_ != 0) {
-        passCounts_[passCountsSize_++] = soleCount_;
+        // A table of several colours holds colours of one count each, found in one pass.
+        if (table_->colours.size() > 1)
+            for (const auto& colour : table_->colours)
+                for (int v = 1; v < escapeCountValues; ++v)
+                    if (colour[v] && passCountsSize_ < matchCountsMost)
+                        passCounts_[passCountsSize_++] = v;
     }
     for (int row = -controllerReach; row <= grid.side; ++row)
         rowIm[static_cast<std::size_t>(row + controllerReach)] = grid.im(row);
@@ -180,10 +178,8 @@ void ParallelColumnSampler::sampleColumns(int first, int count, ColumnSample* ou
 
 ColumnSample ParallelColumnSampler::sampleColumn(int column) const {
     if (matchesNothing_) return ColumnSample{};  // every column a rest
+    if (!scansColumns(settings_.mode)) return ColumnSample{};
     const auto mode = static_cast<ScanMode>(settings_.mode);
-    if (mode != ScanMode::UpBorder && mode != ScanMode::DownBorder &&
-        mode != ScanMode::AverageAmount)
-        return ColumnSample{};
     if (table_ != nullptr) {
         const std::size_t colours = table_->colours.size();
         ColumnMatches* matches = &table_->columns[static_cast<std::size_t>(column) * colours];
@@ -257,7 +253,7 @@ void ParallelColumnSampler::wholeColumn(int column, ColumnMatches* matches) cons
                               {passCounts_.data(), static_cast<std::size_t>(passCountsSize_)},
                               bits.data());
         else
-            matchRows(re, row, n, bits.data());
+            matchRows(re, row, n, bits.data());  // the channel's own colour
         for (int k = 0; k < colours; ++k) {
             ColumnMatches& m = matches[k];
             const std::uint64_t* run = bits.data() + static_cast<std::size_t>(k) * words;

@@ -103,8 +103,8 @@ private:
     // The one count that has the colour, when only one does and the rows looking for it need
     // nothing else: found by matchEscapeCounts. 0 otherwise.
     int soleCount_ = 0;
-    // The counts a whole-column pass looks for with matchEscapeCounts, one for each colour of
-    // the pass; none when the pass needs counts.
+    // The counts of a table of several colours, one for each, that a whole-column pass looks
+    // for at once; none when the pass looks for the channel's colour alone.
     std::array<int, matchCountsMost> passCounts_{};
     int passCountsSize_ = 0;
 };

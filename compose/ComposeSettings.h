@@ -52,6 +52,13 @@ struct ScanSettings {
 
 constexpr int noMatchingCount = escapeCountValues;
 
+// "Up border", "Down border" and "Average amount" scan a grid column by column.
+constexpr bool scansColumns(int mode) {
+    return mode == static_cast<int>(ScanMode::UpBorder) ||
+           mode == static_cast<int>(ScanMode::DownBorder) ||
+           mode == static_cast<int>(ScanMode::AverageAmount);
+}
+
 // barCount is held to 1..999 and noteLength to 0..6, the ranges the buffers are sized for.
 ScanSettings scanSettingsFor(const Channel& channel, int barCount, Colour startColour);
 

@@ -28,6 +28,10 @@ constexpr int maxBlockColumns = 256;
 std::array<ColumnSample, maxBlockColumns> columnBlock;
 std::array<std::uint8_t, maxSquareSide * maxSquareSide> squareSamples;
 
+ViewRect composedView(const Channel& channel, const ComposeInputs& inputs) {
+    return inputs.differentSet ? channel.view : appState.sharedView;
+}
+
 int blockColumnsFor(int rows) {
     return std::clamp(samplesPerPulse / std::max(rows, 1), minBlockColumns, maxBlockColumns);
 }
@@ -107,16 +111,13 @@ void SharedColumnScans::plan(const ComposeInputs& inputs) {
     std::vector<ColumnScan> scans;
     for (const Channel& channel : appState.channels) {
         const ScanSettings s = scanSettingsFor(channel, inputs.barCount, appState.startColour);
-        const auto mode = static_cast<ScanMode>(s.mode);
-        if (!channel.enabled() || s.countFloor == noMatchingCount ||
-            (mode != ScanMode::UpBorder && mode != ScanMode::DownBorder &&
-             mode != ScanMode::AverageAmount))
+        if (!channel.enabled() || s.countFloor == noMatchingCount || !scansColumns(s.mode))
             continue;
         const int counts = static_cast<int>(std::count(s.matchesColour.begin(),
                                                        s.matchesColour.end(), true));
-        scans.push_back({inputs.differentSet ? channel.view : appState.sharedView, s,
+        scans.push_back({composedView(channel, inputs), s,
                          counts == 1 && s.countFloor != 0 ? s.countFloor : 0,
-                         mode == ScanMode::AverageAmount, false});
+                         s.mode == static_cast<int>(ScanMode::AverageAmount), false});
     }
     const auto sameGrid = [](const ColumnScan& a, const ColumnScan& b) {
         return sameViewBits(a.view, b.view) && a.settings.gridSize == b.settings.gridSize;
@@ -187,7 +188,7 @@ ComposeResult composeChannel(Channel& channel, const ComposeInputs& inputs,
                              SharedColumnScans* shared) {
     buildScalePool(channel);
     buildKeyboardPool(channel);
-    const ViewRect view = inputs.differentSet ? channel.view : appState.sharedView;
+    const ViewRect view = composedView(channel, inputs);
     clearChannelEvents(channel);
     const ScanSettings settings = scanSettingsFor(channel, inputs.barCount, appState.startColour);
     appState.barCount = settings.barCount;

@@ -447,8 +447,9 @@ AVX512_FUNCTION void run(const PointSource& points, std::uint8_t* out, int floor
 constexpr int matchVectors = 8;  // 64 rows: one word of bits
 
 // words[slotAt[t]] = the rows that fail test t after passing every test before it, for each t
-// up to lastTest with slotAt[t] >= 0; the caller has cleared `words`.
-template <bool fused>
+// up to lastTest with slotAt[t] >= 0; the caller has cleared `words`. The imaginary part takes
+// two steps: these points take a few tests each, too few for checking whether the fused one
+// would be exact to pay.
 AVX512_FUNCTION void matchRows(__m512d cRe, const double* im, std::size_t n, int lastTest,
                                const std::int8_t* slotAt, __m512d two, std::uint64_t* words) {
     __m512d zRe[matchVectors], zIm[matchVectors], cIm[matchVectors];
@@ -485,7 +486,7 @@ AVX512_FUNCTION void matchRows(__m512d cRe, const double* im, std::size_t n, int
         if (test == lastTest || any == 0) return;
 #pragma GCC unroll 8
         for (int v = 0; v < matchVectors; ++v) {
-            zIm[v] = nextIm<fused>(zRe[v], zIm[v], cIm[v], two);
+            zIm[v] = nextIm<false>(zRe[v], zIm[v], cIm[v], two);
             zRe[v] = _mm512_add_pd(_mm512_sub_pd(re2[v], im2[v]), cRe);
             passed[v] = now[v];
         }
@@ -513,10 +514,7 @@ AVX512_FUNCTION void matchCountsAvx512(double re, const double* im, std::size_t 
     for (std::size_t w = 0; w < words; ++w) {
         std::fill(word, word + countsSize, 0);
         const std::size_t first = w * rowsPerWord;
-        // The two-step imaginary part: these points take a few tests each, too few for checking
-        // whether the fused one would be exact to pay.
-        matchRows<false>(cRe, im + first, std::min(rowsPerWord, n - first), lastTest, slotAt,
-                         two, word);
+        matchRows(cRe, im + first, std::min(rowsPerWord, n - first), lastTest, slotAt, two, word);
         for (int k = 0; k < countsSize; ++k) bits[static_cast<std::size_t>(k) * words + w] = word[k];
     }
 }

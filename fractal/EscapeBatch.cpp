@@ -31,6 +31,11 @@ EscapeIsa detectFastestIsa() {
     return EscapeIsa::Scalar;
 }
 
+// The level a call runs: the one asked for, or the fastest when the processor lacks it.
+EscapeIsa usableIsa(EscapeMethod method) {
+    return escapeIsaAvailable(method.isa) ? method.isa : fastestEscapeIsa();
+}
+
 void escapeCountsScalar(const PointSource& points, std::uint8_t* out,
                         const KernelOptions& options) {
     for (PointCursor cursor{points}; !cursor.done();) {
@@ -44,7 +49,7 @@ void escapeCountsScalar(const PointSource& points, std::uint8_t* out,
 }
 
 void escapeCounts(EscapeMethod method, const PointSource& points, std::uint8_t* out, int floor) {
-    const EscapeIsa isa = escapeIsaAvailable(method.isa) ? method.isa : fastestEscapeIsa();
+    const EscapeIsa isa = usableIsa(method);
     floor = std::clamp(floor, 1, maxEscapeCount);
     // Orbits that a high floor cuts short cost less than the interior test would.
     const bool skipInterior = method.skipInterior && maxEscapeCount + 1 - floor > interiorTestFrom;
@@ -120,7 +125,7 @@ void matchEscapeCountsWith(EscapeMethod method, double columnRe, std::span<const
     int lowest = maxEscapeCount;
     for (int k = 0; k < slots; ++k) lowest = std::min(lowest, std::clamp(counts[k], 1, maxEscapeCount));
 #if HALCYONE_X86_KERNELS
-    const EscapeIsa isa = escapeIsaAvailable(method.isa) ? method.isa : fastestEscapeIsa();
+    const EscapeIsa isa = usableIsa(method);
     if (isa == EscapeIsa::Avx512 && maxEscapeCount - lowest < matchInStepTests) {
         matchCountsAvx512(columnRe, rowIm.data(), n, counts.data(), slots, bits);
         return;
