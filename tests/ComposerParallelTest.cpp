@@ -69,49 +69,6 @@ protected:
     Channel& channel = appState.channels[2];
 };
 
-TEST_F(ComposerParallel, RandomSetUpsMatchTheReference) {
-    std::mt19937 random(20240611);
-    const auto uniform = [&](double lo, double hi) {
-        return std::uniform_real_distribution<double>(lo, hi)(random);
-    };
-    const auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
-    int composed = 0;
-    for (int n = 0; n < 48; ++n) {
-        channel.mode = n % modeCount;
-        channel.noteLength = below(noteLengthCount);
-        // At most 200 columns keep the reference ("Average amount" samples every row) cheap.
-        const int bars = 1 + below(std::max(1, 190 >> channel.noteLength));
-        const double width = std::pow(10.0, uniform(-3.0, 0.5));
-        const double x = uniform(-2.2, 0.4), y = uniform(-1.3, 0.9);
-        const ViewRect view{x, x + width, y, y + width * uniform(0.3, 2.0)};
-        const bool differentSet = below(2) == 1;
-        (differentSet ? channel.view : appState.sharedView) = view;
-        appState.startColour = below(4) == 0 ? black : defaultStartColour;
-        // Mostly the colour of a point of the view, so that it occurs.
-        channel.colour =
-            below(5) == 0
-                ? black
-                : iterationColour(escapeCount(uniform(x, x + width), uniform(view.Y1, view.Y2)),
-                                  appState.startColour);
-        channel.cycleScale = below(3) == 0;
-        channel.allNotes = below(4) == 0;
-        channel.keys.fill(0);
-        for (int k = 0, keys = below(20); k < keys; ++k) channel.keys[below(midiNoteCount)] = 1;
-        channel.lowNote = below(maxRangeNote + 1);
-        for (int i = 0; i < midiParameterCount; ++i) {
-            channel.paramEnabled[i] = below(2);
-            channel.slideSpeed[i] = below(2) == 0 ? 0 : below(101);
-        }
-        setWorkThreads(1 + n % 3);
-        SCOPED_TRACE(testing::Message()
-                     << "case " << n << ": mode " << channel.mode << ", note length "
-                     << channel.noteLength << ", " << bars << " bars, " << 1 + n % 3 << " threads");
-        expectParallelMatches(channel, bars, differentSet);
-        composed += eventCount(channel.rawEvents) > 0;
-    }
-    EXPECT_GT(composed, 24);  // the comparisons are mostly of real compositions
-}
-
 // Colours that match several counts (black under a black start colour: counts 0 and 255), count
 // 0 alone, one count, and none at all, on views with NaN, infinite and zero-width coordinates:
 // the cut-off, the skipped sampling where nothing can match and the cycle detection change no
@@ -154,38 +111,58 @@ TEST_F(ComposerParallel, EveryColourAndDegenerateViewMatchesTheReference) {
             }
 }
 
-// Whole compositions in which channels look for the same colours on the same grids, in every
-// column mode and "Play square", some of them off, the views shared or per channel (some alike
-// bit for bit, one NaN): channels that share column scans compose what the reference composes.
-TEST_F(ComposerParallel, ChannelsSharingColumnScansMatchTheReference) {
-    std::mt19937 random(31);
+// Whole random compositions, composed as Compose does (composeAll) on one to three threads:
+// every mode, note length and controller set-up, views shared or per channel (often alike bit
+// for bit, so that channels share column scans, once a NaN one), colours of points of the views,
+// black and colours near the top count, channels switched off. Both parallel executions make
+// the reference's events in every channel.
+TEST_F(ComposerParallel, RandomCompositionsMatchTheReference) {
+    std::mt19937 random(20240611);
+    const auto uniform = [&](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(random);
+    };
     const auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
-    const ViewRect views[] = {ViewRect{}, {-0.8, -0.7, 0.05, 0.15},
-                              {-2.0, 1.0, -1.0, std::numeric_limits<double>::quiet_NaN()}};
     MemoryControlPanel panel;
     ScopedControlHost scope(panel);
     setUpControls();
-    for (int n = 0; n < 16; ++n) {
-        const int bars = 1 + below(12);
-        const bool differentSet = n % 2 == 1;
+    int composed = 0;
+    for (int n = 0; n < 24; ++n) {
+        const double width = std::pow(10.0, uniform(-3.0, 0.5));
+        const double x = uniform(-2.2, 0.4), y = uniform(-1.3, 0.9);
+        const ViewRect views[] = {ViewRect{},
+                                  {x, x + width, y, y + width * uniform(0.3, 2.0)},
+                                  {-2.0, 1.0, -1.0, n == 5 ? std::nan("") : 1.0}};
+        const int sharedLength = below(noteLengthCount);
+        // At most about 200 columns keep the reference ("Average amount" samples every row) cheap.
+        const int bars = 1 + below(std::max(1, 190 >> sharedLength));
         setControlPosition(ControlId::BarNumber, bars);
-        setControlCheck(ControlId::DifferentSet, differentSet);
-        appState.sharedView = views[below(2)];
-        const Colour colours[] = {black, iterationColour(252 - below(4), appState.startColour),
-                                  iterationColour(180, appState.startColour)};
+        setControlCheck(ControlId::DifferentSet, n % 2 == 1);
+        appState.sharedView = views[1];
+        appState.startColour = below(4) == 0 ? black : defaultStartColour;
+        const Colour colours[] = {
+            black, iterationColour(252 - below(4), appState.startColour),
+            iterationColour(escapeCount(uniform(x, x + width), uniform(y, y + width)),
+                            appState.startColour)};
         for (Channel& c : appState.channels) {
             c.instrument = below(6) == 0 ? 0 : 1 + below(100);
             c.mode = below(modeCount);
-            c.noteLength = n % 3 == 0 ? 3 + below(2) : 4;
+            c.noteLength = below(3) == 0 ? below(sharedLength + 1) : sharedLength;
             c.colour = colours[below(3)];
             c.view = views[below(3)];
+            c.cycleScale = below(3) == 0;
+            c.allNotes = below(4) == 0;
             c.keys.fill(0);
-            for (int k = 0; k < 12; ++k) c.keys[static_cast<std::size_t>(48 + below(24))] = 1;
-            for (int i = 0; i < midiParameterCount; ++i) c.paramEnabled[i] = below(2);
+            for (int k = 0, keys = below(20); k < keys; ++k) c.keys[below(midiNoteCount)] = 1;
+            c.lowNote = below(maxRangeNote + 1);
+            for (int i = 0; i < midiParameterCount; ++i) {
+                c.paramEnabled[i] = below(2);
+                c.slideSpeed[i] = below(2) == 0 ? 0 : below(101);
+            }
         }
+        setWorkThreads(1 + n % 3);
         std::vector<Outcome> reference;
-        for (ComposeExecution execution :
-             {ComposeExecution::Reference, ComposeExecution::Parallel}) {
+        for (ComposeExecution execution : {ComposeExecution::Reference, ComposeExecution::Parallel,
+                                           ComposeExecution::ParallelFullCounts}) {
             ProgressBarSteps progress;
             ASSERT_TRUE(composeAll(progress, execution));
             for (int k = 0; k < channelCount; ++k) {
@@ -193,14 +170,19 @@ TEST_F(ComposerParallel, ChannelsSharingColumnScansMatchTheReference) {
                 Outcome outcome{ComposeResult::Composed, 0,
                                 {c.rawEvents.begin(), c.rawEvents.begin() + c.rawEventsExtent},
                                 {c.events.begin(), c.events.begin() + c.eventsExtent}};
-                if (execution == ComposeExecution::Reference)
-                    reference.push_back(outcome);
-                else
+                if (execution == ComposeExecution::Reference) {
+                    composed += !outcome.rawEvents.empty();
+                    reference.push_back(std::move(outcome));
+                } else {
                     EXPECT_TRUE(outcome == reference[static_cast<std::size_t>(k)])
-                        << "case " << n << ", channel " << k + 1;
+                        << "case " << n << ", channel " << k + 1 << ", "
+                        << (execution == ComposeExecution::Parallel ? "with" : "without")
+                        << " the cut-off";
+                }
             }
         }
     }
+    EXPECT_GT(composed, 60);  // the comparisons are mostly of real compositions
 }
 
 TEST_F(ComposerParallel, LongestGridMatchesTheReference) {

@@ -215,12 +215,15 @@ without_module() {
   [ "$code" -eq 0 ] && [ -s "$work/alone/x.mid" ]
 }
 check "without the module, render, play and ports fail with one line and compose works" without_module
-echo "not a module" >"$work/alone/halcyone-playback.so"
-check "a broken module beside the tool is named" eval '
-  alone ports && said 1 "can'"'"'t load the playback module $work/alone/halcyone-playback.so: "'
-cp "$(ldd "$cli" | awk '/libpng/ {print $3}')" "$work/alone/halcyone-playback.so"
-check "a library that is not the module is refused" eval '
-  alone ports && said 1 "$work/alone/halcyone-playback.so: undefined symbol: halcyone_playback_module"'
+not_the_module() {  # a broken file, then a library without the entry point, in its place
+  echo "not a module" >"$work/alone/halcyone-playback.so"
+  alone ports
+  said 1 "can't load the playback module $work/alone/halcyone-playback.so: " || return 1
+  cp "$(ldd "$cli" | awk '/libpng/ {print $3}')" "$work/alone/halcyone-playback.so"
+  alone ports
+  said 1 "$work/alone/halcyone-playback.so: undefined symbol: halcyone_playback_module"
+}
+check "a file in the module's place that is not the module is named and refused" not_the_module
 
 echo "$failures failed"
 [ "$failures" -eq 0 ]
