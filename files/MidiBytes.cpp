@@ -155,6 +155,50 @@ private:
     std::array<std::vector<std::uint32_t>, channelCount> order_;
 };
 
+// Each channel's entries straight from its list, for lists whose entries come in step order (as
+// Compose writes them): one cursor per channel, nothing to build.
+class InOrderWalk {
+public:
+    InOrderWalk(const MidiTracks& tracks, int barCount) : tracks_(tracks), barCount_(barCount) {
+        for (int i = 0; i < channelCount && inOrder_; ++i) {
+            const ChannelTrack& track = tracks[i];
+            if (track.instrument == 0) continue;
+            const std::size_t limit = walkLimit(track, barCount);
+            std::size_t& length = length_[i];
+            std::size_t last = 0;
+            for (; length < limit && track.events[length].note != 0; ++length) {
+                if (const auto slot = slotOf(track.events[length], barCount)) {
+                    if (*slot < last) inOrder_ = false;
+                    last = *slot;
+                }
+            }
+        }
+    }
+
+    // Whether every switched-on channel lists its entries in step order: only then may the walk
+    // be used.
+    bool inOrder() const { return inOrder_; }
+
+    // Called for slot 0, 1, 2... in turn.
+    template <typename Emit>
+    void forEachAt(int channel, std::size_t slot, Emit&& emit) const {
+        const ChannelTrack& track = tracks_[channel];
+        for (std::size_t& k = next_[channel]; k < length_[channel]; ++k) {
+            const auto at = slotOf(track.events[k], barCount_);
+            if (!at) continue;
+            if (*at != slot) break;
+            emit(track.events[k]);
+        }
+    }
+
+private:
+    const MidiTracks& tracks_;
+    int barCount_;
+    bool inOrder_ = true;
+    std::array<std::size_t, channelCount> length_{};  // entries walked
+    mutable std::array<std::size_t, channelCount> next_{};
+};
+
 template <typename Matching>
 void writeBody(ByteSink& sink, const MidiTracks& tracks, int barCount, const Matching& matching,
                SoundingNotes& sounding) {
@@ -202,9 +246,12 @@ std::size_t writeMidiBytes(const MidiTracks& tracks, int barCount, int tempo,
     }
 
     SoundingNotes sounding;
-    if (matching == EventMatching::Indexed)
-        writeBody(sink, tracks, barCount, StepIndex(tracks, barCount), sounding);
-    else
+    if (matching == EventMatching::Indexed) {
+        if (const InOrderWalk walk(tracks, barCount); walk.inOrder())
+            writeBody(sink, tracks, barCount, walk, sounding);
+        else
+            writeBody(sink, tracks, barCount, StepIndex(tracks, barCount), sounding);
+    } else
         writeBody(sink, tracks, barCount, PlainWalk(tracks, barCount), sounding);
 
     // The last note of each channel ends with a note-on of velocity 0.

@@ -104,6 +104,30 @@ TEST(MidiBytes, OnlyEntriesInsideTheWrittenBarsAndTheWalkLimitAreWritten) {
     EXPECT_EQ(c.bytes(), expected.bytes());
 }
 
+// Lists in step order (as Compose writes them) are walked once; any other list goes through
+// the index. Either way the bytes are the reference walk's.
+TEST(MidiBytes, ListsInAndOutOfStepOrderGiveTheReferenceBytes) {
+    Composition c;
+    c.instruments = {1, 0, 30, 128, 5};
+    for (int k = 0; k < 200; ++k) {
+        // Several entries in one slot, entries outside the bars between them, gaps.
+        c.events[0].push_back(note(60 + k % 7, k / 64, k % 64));
+        if (k % 3 == 0) c.events[0].push_back(note(50, k / 64, k % 64, 90));
+        if (k % 17 == 0) c.events[0].push_back(note(40, 9, k % 64));
+        c.events[2].push_back(note(70, k / 20, 3 * (k % 20)));
+        c.events[4].push_back(note(80, k / 64, k % 64));  // past the walk limit of 2 bars
+    }
+    c.events[3] = {note(61, 0, 5), note(62, 0, 5), note(0, 0, 6), note(63, 0, 7)};
+    const auto reference = [&](int bars) {
+        return midiFileBytes(c.tracks(), bars, 120, EventMatching::PlainWalk);
+    };
+    for (int bars : {1, 2, 4}) EXPECT_EQ(c.bytes(bars), reference(bars)) << bars << " bars";
+    std::swap(c.events[2][10], c.events[2][11]);  // one channel out of order
+    EXPECT_EQ(c.bytes(4), reference(4));
+    c.events[2].insert(c.events[2].begin() + 5, note(0, 0, 0));  // ends before the swap
+    EXPECT_EQ(c.bytes(4), reference(4));
+}
+
 // Two bars, composed. Channel 1: a note listed first but played last, then two notes of one
 // step; channel 2 switched off; channel 3 at the step of channel 1's last note; channel 5 with
 // every value out of range (-3: sent, as 0).
