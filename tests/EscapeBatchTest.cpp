@@ -236,34 +236,54 @@ TEST(EscapeBatch, MatchesEscapeCountOnSpecialValuesFromEveryFloor) {
 // The rows that have each of several counts, deep and shallow, matched in step or by counting:
 // the special values in every column and row, columns of every height around the word width,
 // and nothing set past the last row.
+// matchEscapeCountsWith on the first `rows` of `values` in column re against escapeCount.
+void expectMatches(EscapeMethod method, double re, const std::vector<double>& values,
+                   std::size_t rows, const std::vector<int>& counts) {
+    const std::size_t words = (rows + 63) / 64;
+    std::vector<std::uint64_t> bits(counts.size() * words, ~std::uint64_t{0});
+    matchEscapeCountsWith(method, re, {values.data(), rows}, counts, bits.data());
+    for (std::size_t k = 0; k < counts.size(); ++k)
+        for (std::size_t j = 0; j < words * 64; ++j) {
+            const bool got = (bits[k * words + j / 64] >> (j % 64)) & 1;
+            const bool expected = j < rows && escapeCount(re, values[j]) == counts[k];
+            ASSERT_EQ(got, expected) << nameOf(method, counts[k]) << " at (" << std::hexfloat
+                                     << re << ", " << (j < rows ? values[j] : 0.0) << "), row "
+                                     << j << " of " << rows << ", count " << k + 1 << " of "
+                                     << counts.size();
+        }
+}
+
+const std::vector<std::vector<int>> matchedCountSets = {
+    {255}, {251}, {224}, {223}, {100}, {1}, {254, 250, 252}, {255, 240, 249, 253, 225}, {250, 200}};
+
 TEST(EscapeBatch, MatchEscapeCountsFindsExactlyTheRowsWithEachCount) {
     std::vector<double> values(std::begin(specials), std::end(specials));
     std::mt19937_64 random(5);
     std::uniform_real_distribution<double> coordinate(-2.1, 1.1);
     for (int k = 0; k < 1100; ++k) values.push_back(coordinate(random));
     std::vector<double> columns(values.begin(), values.begin() + 65);
-    const std::vector<std::vector<int>> countSets = {
-        {255}, {251}, {224}, {223}, {100}, {1}, {254, 250, 252}, {255, 240, 249, 253, 225}, {250, 200}};
     for (EscapeMethod method : availableMethods())
-        for (const std::vector<int>& counts : countSets)
+        for (const std::vector<int>& counts : matchedCountSets)
             for (std::size_t rows : {std::size_t{1}, std::size_t{63}, std::size_t{64},
                                      std::size_t{65}, values.size()})
-                for (double re : columns) {
-                    const std::size_t words = (rows + 63) / 64;
-                    std::vector<std::uint64_t> bits(counts.size() * words, ~std::uint64_t{0});
-                    matchEscapeCountsWith(method, re, {values.data(), rows}, counts, bits.data());
-                    for (std::size_t k = 0; k < counts.size(); ++k)
-                        for (std::size_t j = 0; j < words * 64; ++j) {
-                            const bool got = (bits[k * words + j / 64] >> (j % 64)) & 1;
-                            const bool expected =
-                                j < rows && escapeCount(re, values[j]) == counts[k];
-                            ASSERT_EQ(got, expected)
-                                << nameOf(method, counts[k]) << " at (" << std::hexfloat << re
-                                << ", " << (j < rows ? values[j] : 0.0) << "), row " << j
-                                << " of " << rows << ", count " << k + 1 << " of "
-                                << counts.size();
-                        }
-                }
+                for (double re : columns) expectMatches(method, re, values, rows, counts);
+}
+
+// Rows in order across the cardioid and the bulb, where whole words lie inside, and words whose
+// two ends lie inside while rows between them do not.
+TEST(EscapeBatch, MatchEscapeCountsAcrossTheInterior) {
+    std::vector<double> ordered;
+    for (int j = 0; j <= 1000; ++j) ordered.push_back(-0.7 + 1.4 * j / 1000);
+    std::vector<double> holes(192, 0.0);
+    holes[70] = 1.0;     // far outside
+    holes[100] = 0.65;   // outside the cardioid by a little
+    holes[150] = 0x1p-30;
+    for (EscapeMethod method : availableMethods())
+        for (const std::vector<int>& counts : matchedCountSets)
+            for (double re : {-1.25, -1.1, -1.0, -0.76, -0.75, -0.5, 0.0, 0.2, 0.25, 0.3}) {
+                expectMatches(method, re, ordered, ordered.size(), counts);
+                expectMatches(method, re, holes, holes.size(), counts);
+            }
 }
 
 // Batches of any length from any offset, into outputs at any offset; grids passed column by
