@@ -31,7 +31,8 @@ void resetAppState() {
     appState.palette.fill(black);
     appState.barCount = 0;
     appState.composed = 0;
-    appState.previewBitmap.fill(black);
+    if (!appState.previewBitmapBlack) appState.previewBitmap.fill(black);
+    appState.previewBitmapBlack = true;
     appState.paletteDirty = false;
     appState.customColours.fill(black);
 }

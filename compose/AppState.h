@@ -29,6 +29,9 @@ struct AppState {
     std::int32_t composed;
     // The last rendered preview, row by row. Left to the zero-filled static storage at start.
     PreviewColours previewBitmap;
+    // Nothing has been drawn into previewBitmap since it was last all black. Resetting skips
+    // the fill then: on a fresh process it would only fault in 160 KB of pages that read as 0.
+    bool previewBitmapBlack = true;
     bool paletteDirty;  // the palette no longer describes the last rendered preview
     CustomColours customColours;  // of the "Start color" chooser; kept until the program ends
 

@@ -18,6 +18,7 @@ void renderPreview() {
     const ViewRect view = currentView();
     samplePreview(view, previewCounts);
     previewColours(previewCounts, appState.startColour, appState.previewBitmap);
+    appState.previewBitmapBlack = false;
     setControlImage(ControlId::MainWindow, ControlImage{previewSize, previewSize, black,
                                                         appState.previewBitmap.data()});
     setControlImage(ControlId::StartColour,

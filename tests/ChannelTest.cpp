@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "compose/AppState.h"
+#include "compose/PreviewImage.h"
 #include "platform/MemoryControlPanel.h"
 #include "testing/ScopedHosts.h"
 
@@ -33,6 +36,21 @@ TEST(AppState, ResetRestoresDefaultsAndEmptiesEvents) {
     EXPECT_EQ(c.rawEvents[10].note, 0);
     EXPECT_EQ(appState.currentChannelIndex(), 0);
     EXPECT_EQ(appState.composed, 0);
+
+    // A rendered preview goes back to black, however often reset runs in between.
+    MemoryControlPanel panel;
+    ScopedControlHost scope(panel);
+    appState.startColour = defaultStartColour;
+    renderPreview();
+    ASSERT_NE(std::count(appState.previewBitmap.begin(), appState.previewBitmap.end(), black),
+              std::ssize(appState.previewBitmap));
+    for (int k = 0; k < 2; ++k) {
+        resetAppState();
+        EXPECT_EQ(std::count(appState.previewBitmap.begin(), appState.previewBitmap.end(), black),
+                  std::ssize(appState.previewBitmap));
+        renderPreview();
+        resetAppState();
+    }
 }
 
 // The view that navigation acts on. How hosts answer messages is the conformance suite's
