@@ -72,17 +72,12 @@ int highestBit(const std::uint64_t* bits, int n) {
     return -1;
 }
 
+// Steps over set bits one at a time: k is 1 or 2 where it is used, and a population count per
+// word would be a library call on processors without POPCNT.
 int nthBit(const std::uint64_t* bits, int words, int k) {
-    for (int w = 0; w < words; ++w) {
-        std::uint64_t word = bits[w];
-        const int here = std::popcount(word);
-        if (k > here) {
-            k -= here;
-            continue;
-        }
-        while (--k > 0) word &= word - 1;
-        return w * 64 + std::countr_zero(word);
-    }
+    for (int w = 0; w < words; ++w)
+        for (std::uint64_t word = bits[w]; word != 0; word &= word - 1)
+            if (--k == 0) return w * 64 + std::countr_zero(word);
     return -1;
 }
 
