@@ -139,7 +139,6 @@ ParallelColumnSampler::ParallelColumnSampler(const ScanSettings& settings, const
     int values = 0;
     for (int v = 0; v < escapeCountValues && values < 2; ++v)
         if (settings.matchesColour[v]) matchingCounts_[values++] = static_cast<std::uint8_t>(v);
-    matchesNothing_ = values == 0;
     if (values == 1) matchingCounts_[1] = matchingCounts_[0];
     if (counts == SampleCounts::AsNeeded && values == 1 && matchingCounts_[0] != 0)
         soleCount_ = matchingCounts_[0];
@@ -172,7 +171,7 @@ void ParallelColumnSampler::sampleColumns(int first, int count, ColumnSample* ou
 }
 
 ColumnSample ParallelColumnSampler::sampleColumn(int column) const {
-    if (matchesNothing_) return ColumnSample{};  // every column a rest
+    if (settings_.countFloor == noMatchingCount) return ColumnSample{};  // every column a rest
     if (!scansColumns(settings_.mode)) return ColumnSample{};
     const auto mode = static_cast<ScanMode>(settings_.mode);
     if (table_ != nullptr) {
@@ -209,7 +208,6 @@ void ParallelColumnSampler::matchRows(double re, int row, int n, std::uint64_t* 
 }
 
 ColumnSample ParallelColumnSampler::border(int column, bool fromBottom) const {
-    ColumnSample out{};
     const double re = grid_.re(column);
     std::array<std::uint64_t, maxSoleCountBorderBatch / 64> bits;
     const int side = grid_.side;
@@ -222,16 +220,9 @@ ColumnSample ParallelColumnSampler::border(int column, bool fromBottom) const {
         const int t = fromBottom ? highestBit(bits.data(), n) : lowestBit(bits.data(), n);
         if (t < 0) continue;
         const int row = lowest + t;
-        out.k = fromBottom ? row + 1 : row;  // an "Up border" match in row 0 counts as none
-        if (settings_.anyParameter) {
-            if (fromBottom)
-                sampleSlots(column, row + 2, +1, out);
-            else
-                sampleSlots(column, row - 1, -1, out);
-        }
-        return out;
+        return fromMatches(column, ColumnMatches{row, -1, row, 1});  // the one match it needs
     }
-    return out;
+    return ColumnSample{};
 }
 
 void ParallelColumnSampler::wholeColumn(int column, ColumnMatches* matches) const {

@@ -96,7 +96,6 @@ private:
     int tableColour_ = 0;  // the channel's colour in the table
     EscapeMethod method_;
     int floor_;  // the lowest count that the rows looking for the colour need
-    bool matchesNothing_ = false;  // no count has the colour
     // The counts whose colour is the channel's: black is the colour of count 0 and of at most one
     // other count, any other colour of at most one count. Unused entries repeat the first.
     std::array<std::uint8_t, 2> matchingCounts_{};

@@ -152,19 +152,14 @@ void SharedColumnScans::plan(const ComposeInputs& inputs) {
     }
     // Otherwise channels that look for the same colour on the same grid share it.
     for (ColumnScan& scan : scans) {
-        if (scan.placed) continue;
-        for (ColumnScan& other : scans) {
-            if (&other == &scan || other.placed || !sameGrid(scan, other) ||
-                other.settings.matchesColour != scan.settings.matchesColour)
-                continue;
-            ColumnMatchesTable& table = addTable(scan);
-            addColour(table, scan);
-            for (ColumnScan& same : scans)
-                if (!same.placed && sameGrid(scan, same) &&
-                    same.settings.matchesColour == scan.settings.matchesColour)
-                    addColour(table, same);
-            break;
-        }
+        const auto sharesScan = [&](const ColumnScan& other) {
+            return !other.placed && sameGrid(scan, other) &&
+                   other.settings.matchesColour == scan.settings.matchesColour;
+        };
+        if (std::count_if(scans.begin(), scans.end(), sharesScan) < 2) continue;
+        ColumnMatchesTable& table = addTable(scan);
+        for (ColumnScan& same : scans)
+            if (sharesScan(same)) addColour(table, same);
     }
     for (ColumnMatchesTable& table : tables_) {
         int columns = 0;

@@ -92,6 +92,14 @@ std::size_t walkLimit(const ChannelTrack& track, int barCount) {
                     static_cast<std::size_t>(midiStepsPerBar) * static_cast<std::size_t>(barCount) + 10);
 }
 
+// Entries of a list the writer walks: up to the walk limit and the first note 0.
+std::size_t walkedLength(const ChannelTrack& track, int barCount) {
+    const std::size_t limit = walkLimit(track, barCount);
+    std::size_t length = 0;
+    while (length < limit && track.events[length].note != 0) ++length;
+    return length;
+}
+
 // Steps are numbered bar x 64 + step; entries outside the written bars have no slot.
 std::optional<std::size_t> slotOf(const NoteEvent& e, int barCount) {
     if (e.bar < 0 || e.bar >= barCount || e.step < 0 || e.step >= midiStepsPerBar) return {};
@@ -128,10 +136,9 @@ public:
             std::vector<std::uint32_t>& start = start_[i];
             std::vector<std::uint32_t>& order = order_[i];
             start.assign(slots + 1, 0);
-            const std::size_t limit = walkLimit(track, barCount);
-            std::size_t length = 0;
-            for (; length < limit && track.events[length].note != 0; ++length)
-                if (const auto slot = slotOf(track.events[length], barCount)) ++start[*slot + 1];
+            const std::size_t length = walkedLength(track, barCount);
+            for (std::size_t k = 0; k < length; ++k)
+                if (const auto slot = slotOf(track.events[k], barCount)) ++start[*slot + 1];
             for (std::size_t s = 0; s < slots; ++s) start[s + 1] += start[s];
             order.resize(start[slots]);
             std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
@@ -163,11 +170,10 @@ public:
         for (int i = 0; i < channelCount && inOrder_; ++i) {
             const ChannelTrack& track = tracks[i];
             if (track.instrument == 0) continue;
-            const std::size_t limit = walkLimit(track, barCount);
-            std::size_t& length = length_[i];
+            length_[i] = walkedLength(track, barCount);
             std::size_t last = 0;
-            for (; length < limit && track.events[length].note != 0; ++length) {
-                if (const auto slot = slotOf(track.events[length], barCount)) {
+            for (std::size_t k = 0; k < length_[i]; ++k) {
+                if (const auto slot = slotOf(track.events[k], barCount)) {
                     if (*slot < last) inOrder_ = false;
                     last = *slot;
                 }

@@ -119,13 +119,13 @@ void withKernelFlags(const KernelOptions& options, Run run) {
 // Each needs its instruction set (AVX2 or AVX-512F, with POPCNT) at run time.
 void escapeCountsAvx2(const PointSource& points, std::uint8_t* out, const KernelOptions& options);
 void escapeCountsAvx512(const PointSource& points, std::uint8_t* out, const KernelOptions& options);
+// productsStayNormal of every point, eight at a time; a grid is checked by its rows and columns.
+bool productsStayNormalAvx512(const PointSource& points);
 // For each k < countsSize: bit j % 64 of bits[k * words + j / 64] set where
 // escapeCount(re, im[j]) == counts[k], for j < n; words = (n + 63) / 64. The counts are
 // distinct, 1..255, at most matchCountsMost. Needs AVX-512F. Every point takes at most
 // 256 - (the lowest count) tests, and a group of 64 stops as soon as none of its points can still
 // reach a test that counts.
-// productsStayNormal of every point, eight at a time; a grid is checked by its rows and columns.
-bool productsStayNormalAvx512(const PointSource& points);
 void matchCountsAvx512(double re, const double* im, std::size_t n, const int* counts,
                        int countsSize, std::uint64_t* bits);
 #endif

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace halcyone {
 
@@ -21,7 +20,7 @@ constexpr int spinsBeforeSleep = 4000;
 struct Crew {
     std::mutex loop;  // held by the caller for the whole loop
     std::mutex grow;
-    std::vector<std::thread> helpers;
+    int helpers = 0;  // started, detached; guarded by `grow`
     std::atomic<int> threads{0};  // 0: one for each core
     std::atomic<std::uint32_t> generation{0};
     std::atomic<std::uint64_t> state{0};
@@ -39,21 +38,19 @@ Crew& crew() {
 
 constexpr std::uint64_t busy = 0xFFFFFFFF;  // low half while a loop is being described
 
-// Takes and runs slices of generation `g` until none is left. Returns the items it ran.
-int runAvailable(Crew& c, std::uint32_t g, detail::SliceCall call, void* body, int count,
-                 int grain) {
-    int ran = 0;
+// Takes and runs slices of generation `g` until none is left.
+void runAvailable(Crew& c, std::uint32_t g, detail::SliceCall call, void* body, int count,
+                  int grain) {
     for (;;) {
         std::uint64_t s = c.state.load();
-        if (s >> 32 != g) return ran;
+        if (s >> 32 != g) return;
         const auto first = static_cast<int>(s & busy);
-        if (s == (static_cast<std::uint64_t>(g) << 32 | busy) || first >= count) return ran;
+        if (s == (static_cast<std::uint64_t>(g) << 32 | busy) || first >= count) return;
         const int last = std::min(count, first + grain);
         if (!c.state.compare_exchange_weak(s, (static_cast<std::uint64_t>(g) << 32) |
                                                   static_cast<std::uint64_t>(last)))
             continue;
         call(body, first, last);
-        ran += last - first;
         if (c.done.fetch_add(last - first) + (last - first) == count) c.done.notify_all();
     }
 }
@@ -87,11 +84,7 @@ int coreCount() {
 // Starts helpers until there are `wanted`.
 void startHelpers(Crew& c, int wanted) {
     const std::lock_guard lock(c.grow);
-    while (static_cast<int>(c.helpers.size()) < wanted) {
-        const int index = static_cast<int>(c.helpers.size());
-        c.helpers.emplace_back(helperLoop, index);
-        c.helpers.back().detach();
-    }
+    for (; c.helpers < wanted; ++c.helpers) std::thread(helperLoop, c.helpers).detach();
 }
 
 }  // namespace

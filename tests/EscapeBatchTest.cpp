@@ -233,9 +233,6 @@ TEST(EscapeBatch, MatchesEscapeCountOnSpecialValuesFromEveryFloor) {
 #endif
 }
 
-// The rows that have each of several counts, deep and shallow, matched in step or by counting:
-// the special values in every column and row, columns of every height around the word width,
-// and nothing set past the last row.
 // matchEscapeCountsWith on the first `rows` of `values` in column re against escapeCount.
 void expectMatches(EscapeMethod method, double re, const std::vector<double>& values,
                    std::size_t rows, const std::vector<int>& counts) {
@@ -253,37 +250,34 @@ void expectMatches(EscapeMethod method, double re, const std::vector<double>& va
         }
 }
 
-const std::vector<std::vector<int>> matchedCountSets = {
-    {255}, {251}, {224}, {223}, {100}, {1}, {254, 250, 252}, {255, 240, 249, 253, 225}, {250, 200}};
-
+// The rows that have each of several counts, deep and shallow, matched in step or by counting:
+// the special values in every column and row, columns of every height around the word width,
+// and nothing set past the last row. Then rows in order across the cardioid and the bulb, where
+// whole words lie inside, and words whose two ends lie inside while rows between them do not.
 TEST(EscapeBatch, MatchEscapeCountsFindsExactlyTheRowsWithEachCount) {
     std::vector<double> values(std::begin(specials), std::end(specials));
     std::mt19937_64 random(5);
     std::uniform_real_distribution<double> coordinate(-2.1, 1.1);
     for (int k = 0; k < 1100; ++k) values.push_back(coordinate(random));
     std::vector<double> columns(values.begin(), values.begin() + 65);
-    for (EscapeMethod method : availableMethods())
-        for (const std::vector<int>& counts : matchedCountSets)
-            for (std::size_t rows : {std::size_t{1}, std::size_t{63}, std::size_t{64},
-                                     std::size_t{65}, values.size()})
-                for (double re : columns) expectMatches(method, re, values, rows, counts);
-}
-
-// Rows in order across the cardioid and the bulb, where whole words lie inside, and words whose
-// two ends lie inside while rows between them do not.
-TEST(EscapeBatch, MatchEscapeCountsAcrossTheInterior) {
     std::vector<double> ordered;
     for (int j = 0; j <= 1000; ++j) ordered.push_back(-0.7 + 1.4 * j / 1000);
     std::vector<double> holes(192, 0.0);
     holes[70] = 1.0;     // far outside
     holes[100] = 0.65;   // outside the cardioid by a little
     holes[150] = 0x1p-30;
+    const std::vector<std::vector<int>> countSets = {
+        {255}, {251}, {224}, {223}, {100}, {1}, {254, 250, 252}, {255, 240, 249, 253, 225}, {250, 200}};
     for (EscapeMethod method : availableMethods())
-        for (const std::vector<int>& counts : matchedCountSets)
+        for (const std::vector<int>& counts : countSets) {
+            for (std::size_t rows : {std::size_t{1}, std::size_t{63}, std::size_t{64},
+                                     std::size_t{65}, values.size()})
+                for (double re : columns) expectMatches(method, re, values, rows, counts);
             for (double re : {-1.25, -1.1, -1.0, -0.76, -0.75, -0.5, 0.0, 0.2, 0.25, 0.3}) {
                 expectMatches(method, re, ordered, ordered.size(), counts);
                 expectMatches(method, re, holes, holes.size(), counts);
             }
+        }
 }
 
 // Batches of any length from any offset, into outputs at any offset; grids passed column by
