@@ -140,8 +140,7 @@ ParallelColumnSampler::ParallelColumnSampler(const ScanSettings& settings, const
     for (int v = 0; v < escapeCountValues && values < 2; ++v)
         if (settings.matchesColour[v]) matchingCounts_[values++] = static_cast<std::uint8_t>(v);
     if (values == 1) matchingCounts_[1] = matchingCounts_[0];
-    if (counts == SampleCounts::AsNeeded && values == 1 && matchingCounts_[0] != 0)
-        soleCount_ = matchingCounts_[0];
+    if (counts == SampleCounts::AsNeeded) soleCount_ = soleMatchingCount(settings);
     if (table_ != nullptr) {
         tableColour_ = table_->colourFor(grid.view, settings);
         // A table of several colours holds colours of one count each, found in one pass.

@@ -35,4 +35,12 @@ ScanSettings scanSettingsFor(const Channel& channel, int barCount, Colour startC
     return s;
 }
 
+int soleMatchingCount(const ScanSettings& settings) {
+    if (settings.countFloor == 0 || settings.countFloor == noMatchingCount) return 0;
+    const auto later = settings.matchesColour.begin() + settings.countFloor + 1;
+    return std::find(later, settings.matchesColour.end(), true) == settings.matchesColour.end()
+               ? settings.countFloor
+               : 0;
+}
+
 }  // namespace halcyone

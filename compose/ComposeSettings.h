@@ -62,4 +62,8 @@ constexpr bool scansColumns(int mode) {
 // barCount is held to 1..999 and noteLength to 0..6, the ranges the buffers are sized for.
 ScanSettings scanSettingsFor(const Channel& channel, int barCount, Colour startColour);
 
+// The one count that has the channel's colour, when only one does and it is not 0 (inside the
+// set): such rows can be matched without counting. 0 otherwise.
+int soleMatchingCount(const ScanSettings& settings);
+
 }  // namespace halcyone

@@ -113,10 +113,7 @@ void SharedColumnScans::plan(const ComposeInputs& inputs) {
         const ScanSettings s = scanSettingsFor(channel, inputs.barCount, appState.startColour);
         if (!channel.enabled() || s.countFloor == noMatchingCount || !scansColumns(s.mode))
             continue;
-        const int counts = static_cast<int>(std::count(s.matchesColour.begin(),
-                                                       s.matchesColour.end(), true));
-        scans.push_back({composedView(channel, inputs), s,
-                         counts == 1 && s.countFloor != 0 ? s.countFloor : 0,
+        scans.push_back({composedView(channel, inputs), s, soleMatchingCount(s),
                          s.mode == static_cast<int>(ScanMode::AverageAmount), false});
     }
     const auto sameGrid = [](const ColumnScan& a, const ColumnScan& b) {
