@@ -170,8 +170,9 @@ void ParallelColumnSampler::sampleColumns(int first, int count, ColumnSample* ou
 }
 
 ColumnSample ParallelColumnSampler::sampleColumn(int column) const {
-    if (settings_.countFloor == noMatchingCount) return ColumnSample{};  // every column a rest
-    if (!scansColumns(settings_.mode)) return ColumnSample{};
+    // Every column a rest where no count has the colour or the mode scans no columns.
+    if (settings_.countFloor == noMatchingCount || !scansColumns(settings_.mode))
+        return ColumnSample{};
     const auto mode = static_cast<ScanMode>(settings_.mode);
     if (table_ != nullptr) {
         const std::size_t colours = table_->colours.size();

@@ -32,9 +32,9 @@ constexpr std::size_t midiBytesPerBar = 12800;
 constexpr std::size_t midiTrackLengthOffset = 18;
 constexpr std::size_t midiTrackStart = 22;
 
-// How events are found for each step: in one walk of each list when every list is in step order
-// and otherwise by an index built once per call, or by walking every channel's list for every
-// step (the reference). Both give the same bytes.
+// How events are found for each step: by one walk of each list when every list is in step
+// order and otherwise by an index built once per call, or by walking every channel's list for
+// every step (the reference). All give the same bytes.
 enum class EventMatching { Indexed, PlainWalk };
 
 // Bytes the writer needs for `barCount` bars; 0 when the bar count is outside 1..999.
