@@ -28,6 +28,12 @@ bool composeAll(ComposeProgress& progress, ComposeExecution execution) {
     return true;
 }
 
+void discardComposition() {
+    for (Channel& channel : appState.channels) clearChannelEvents(channel);
+    appState.composed = 0;
+    setControlPosition(ControlId::Progress, progressMin);
+}
+
 int progressStepsForBars(int barCount) {
     // The step interval depends on the bar count alone, whichever channel asks.
     const ScanSettings s = scanSettingsFor(appState.channels[0], barCount, appState.startColour);

@@ -12,6 +12,11 @@ namespace halcyone {
 // the bar keeps its position, "Play" is enabled again and false is returned.
 bool composeAll(ComposeProgress& progress, ComposeExecution execution = ComposeExecution::Parallel);
 
+// What a stopped Compose leaves: no composition. Every channel's notes are cleared, the piece
+// counts as not composed (so neither Play nor "Save midi file..." can take a half-composed
+// channel for a whole one) and the progress bar is emptied.
+void discardComposition();
+
 // How many times one channel's compose steps the progress bar for `barCount` bars.
 int progressStepsForBars(int barCount);
 

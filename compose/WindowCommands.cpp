@@ -17,6 +17,17 @@ namespace {
 
 Channel& current() { return *appState.currentChannel; }
 
+// The palette item (from 1) that shows the channel's colour: its own entry while the palette
+// still holds the colour there, else the first entry of that colour; 0 when none has it.
+int paletteItemOf(const Channel& c) {
+    const auto& palette = appState.palette;
+    if (c.colourIndex >= 0 && c.colourIndex < paletteSize &&
+        palette[static_cast<std::size_t>(c.colourIndex)] == c.colour)
+        return c.colourIndex + 1;
+    const auto found = std::find(palette.begin(), palette.end(), c.colour);
+    return found == palette.end() ? 0 : static_cast<int>(found - palette.begin()) + 1;
+}
+
 int selectedParameter() {
     const int p = controlSelection(ControlId::Parameter);
     return p >= 0 && p < midiParameterCount ? p : -1;
@@ -106,7 +117,7 @@ void takeSlideSpeed() {
 
 void chooseChannelColour() {
     refreshPalette();
-    const int chosen = desktop().chooseSwatch(appState.palette);
+    const int chosen = desktop().chooseSwatch(appState.palette, paletteItemOf(current()));
     if (chosen < 1 || chosen > paletteSize) return;
     Channel& c = current();
     c.colourIndex = chosen - 1;

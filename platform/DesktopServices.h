@@ -43,7 +43,8 @@ public:
         return std::nullopt;
     }
     // A pop-up menu of swatches at the mouse cursor; the chosen item from 1, or 0 when dismissed.
-    virtual int chooseSwatch(const SwatchColours& /*swatches*/) { return 0; }
+    // Item `marked` (from 1; 0 for none) shows the present colour.
+    virtual int chooseSwatch(const SwatchColours& /*swatches*/, int /*marked*/) { return 0; }
     // Shows the help file in the program's help viewer, which reports a file it can't show.
     virtual void openHelp(const std::string& /*path*/) {}
     // The modal About box.

@@ -27,8 +27,9 @@ std::optional<Colour> ScriptedDesktop::chooseColour(Colour initial, CustomColour
     return takeFront(colourAnswers, std::optional<Colour>());
 }
 
-int ScriptedDesktop::chooseSwatch(const SwatchColours& swatches) {
+int ScriptedDesktop::chooseSwatch(const SwatchColours& swatches, int marked) {
     swatchMenusShown.push_back(swatches);
+    swatchesMarked.push_back(marked);
     return takeFront(swatchAnswers, 0);
 }
 

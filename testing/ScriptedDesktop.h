@@ -21,7 +21,7 @@ public:
     std::optional<std::string> askSaveFileName(const FileDialogSpec& spec) override;
     void showMessage(const std::string& text, const std::string& caption) override;
     std::optional<Colour> chooseColour(Colour initial, CustomColours& custom) override;
-    int chooseSwatch(const SwatchColours& swatches) override;
+    int chooseSwatch(const SwatchColours& swatches, int marked) override;
     void openHelp(const std::string& path) override { helpOpened.push_back(path); }
     void showAbout() override { ++aboutShown; }
     std::string executablePath() override { return executable; }
@@ -35,6 +35,7 @@ public:
     std::vector<Message> messages;
     std::vector<Colour> colourChooserStarts;
     std::vector<SwatchColours> swatchMenusShown;
+    std::vector<int> swatchesMarked;
     std::vector<std::string> helpOpened;
     int aboutShown = 0;
     std::string executable = "/opt/halcyone/bin/halcyone";

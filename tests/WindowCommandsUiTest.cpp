@@ -16,7 +16,8 @@
 
 #include "WindowTestSupport.h"
 #include "compose/NotePools.h"
-#include "ui/Controls.h"
+#include "ui/ChoiceList.h"
+#include "ui/SteppedProgressBar.h"
 
 using namespace halcyone;
 using halcyone::testing::WindowUnderTest;

@@ -1,39 +1,25 @@
 // The window from start-up to quit: its start state, the port list, the ways start-up ends early,
-// the About box, what it paints, and Compose keeping the window alive but closed to input.
+// what it paints, and Compose keeping the window alive but closed to input.
 #include <QAbstractButton>
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
-#include <QScrollBar>
+#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTextBrowser>
 #include <QtTest>
 
 #include "WindowTestSupport.h"
 #include "files/Preferences.h"
 #include "fractal/PreviewGrid.h"
-#include "ui/AboutDialog.h"
-#include "ui/Controls.h"
-#include "ui/QtDesktop.h"
+#include "compose/ComposeCommand.h"
+#include "ui/SteppedProgressBar.h"
 
 using namespace halcyone;
 using halcyone::testing::WindowUnderTest;
 
 namespace {
-
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) ++paints;
-        return false;
-    }
-};
 
 // A compose that takes long enough for several repaints: 400 bars of "1/16", every row of
 // every column sampled.
@@ -53,10 +39,10 @@ class WindowTest : public QObject {
 private slots:
     void startState();
     void startUpEndsWhenThePlayerOrTheTemplateFails();
-    void aboutBoxClosesFourWays();
     void paintsThePreviewAsTheToolDoes();
-    void composeDiscardsInputKeepsRepaintingAndStopsOnClose();
-    void helpViewerShowsTheGuideOrSaysWhyNot();
+    void composeDiscardsInputAndRunsTheEventLoop();
+    void escapeStopsComposeAndLeavesNoComposition();
+    void closingDuringComposeStopsAndQuits();
 };
 
 void WindowTest::startState() {
@@ -100,28 +86,6 @@ void WindowTest::startUpEndsWhenThePlayerOrTheTemplateFails() {
     QCOMPARE(w.desk.messages.at(0).caption, "CreateDialog");
 }
 
-void WindowTest::aboutBoxClosesFourWays() {
-    QtDesktop desktop;
-    QWidget owner;
-    desktop.setOwner(&owner);
-    const auto closeWith = [&desktop](const std::function<void(QDialog*)>& action) {
-        QTimer::singleShot(0, [action] {
-            auto* about = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            QVERIFY(about);
-            QCOMPARE(about->windowTitle(), "About");
-            QCOMPARE(about->findChild<QLabel*>()->pixmap().size(), QSize(32, 32));
-            action(about);
-        });
-        desktop.showAbout();  // returns once the box is closed
-        QVERIFY(!QApplication::activeModalWidget());
-    };
-    closeWith([](QDialog* d) { QTest::keyClick(d, Qt::Key_Return); });
-    closeWith([](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); });
-    closeWith([](QDialog* d) { QTest::mouseClick(d->findChild<QPushButton*>(), Qt::LeftButton); });
-    closeWith([](QDialog* d) { d->close(); });
-    QVERIFY(owner.isEnabled());
-}
-
 void WindowTest::paintsThePreviewAsTheToolDoes() {
     WindowUnderTest w;
     MainWindow* window = w.start();
@@ -142,7 +106,7 @@ void WindowTest::paintsThePreviewAsTheToolDoes() {
     QCOMPARE(window->client().grab().toImage().convertToFormat(QImage::Format_RGB32), shot);
 }
 
-void WindowTest::composeDiscardsInputKeepsRepaintingAndStopsOnClose() {
+void WindowTest::composeDiscardsInputAndRunsTheEventLoop() {
     WindowUnderTest w;
     MainWindow* window = w.start();
     window->show();
@@ -150,48 +114,80 @@ void WindowTest::composeDiscardsInputKeepsRepaintingAndStopsOnClose() {
     setLongCompose();
     auto* composeButton = w.control<QAbstractButton>(ControlId::Compose);
     auto* progress = w.control<SteppedProgressBar>(ControlId::Progress);
-    int finished = 0;
-    connect(window, &MainWindow::composeFinished, [&] { ++finished; });
-    PaintCounter paints(progress);
-    // A click on "Compose" while it runs: posted the way the window system would deliver it.
+    // Passes of the event loop while Compose runs: without them nothing repaints, however
+    // often the progress bar paints itself.
+    int passes = 0;
+    bool composing = false;
+    connect(window, &MainWindow::composeStarted, [&] { composing = true; });
+    connect(window, &MainWindow::composeFinished, [&] { composing = false; });
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, [&] {
+        if (composing) ++passes;
+    });
+    Qt::CursorShape cursor = Qt::ArrowCursor;
+    // A click on "Compose" and a key while it runs, posted the way the window system delivers them.
     QTimer::singleShot(0, [&] {
         QVERIFY(window->isComposing());
+        cursor = QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor;
         QTest::mouseClick(composeButton, Qt::LeftButton);
         QTest::keyClick(w.control<QLineEdit>(ControlId::BarNumberEdit), Qt::Key_Up);
     });
     QTest::mouseClick(composeButton, Qt::LeftButton);
     QApplication::processEvents();
-    QCOMPARE(finished, 1);
-    QVERIFY2(paints.paints >= 2, "the progress bar repaints while Compose runs");
+    QVERIFY2(passes >= 2, qPrintable(QString("%1 event-loop passes during Compose").arg(passes)));
+    QCOMPARE(cursor, Qt::WaitCursor);
+    QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(progress->value(), 100);
     QCOMPARE(controlPosition(ControlId::BarNumber), 400);
     QCOMPARE(appState.composed, 1);
     QVERIFY(w.control<QAbstractButton>(ControlId::Play)->isEnabled());
-
-    // Closing the window during a Compose stops it at once.
-    appState.composed = 0;
-    QElapsedTimer clock;
-    QTimer::singleShot(0, window, [window] { window->close(); });
-    clock.start();
-    QTest::mouseClick(composeButton, Qt::LeftButton);
-    QVERIFY(clock.elapsed() < 1000);
-    QCOMPARE(finished, 2);
-    QCOMPARE(appState.composed, 0);
 }
 
-void WindowTest::helpViewerShowsTheGuideOrSaysWhyNot() {
-    QtDesktop desktop;
-    QWidget owner;
-    desktop.setOwner(&owner);
-    desktop.openHelp(HALCYONE_HELP);
-    auto* viewer = qobject_cast<QTextBrowser*>(desktop.helpViewer());
-    QVERIFY(viewer);
-    QVERIFY(viewer->isVisible());
-    QVERIFY(viewer->toPlainText().startsWith("Halcyone Help"));
-    QCOMPARE(viewer->verticalScrollBar()->value(), 0);  // opened at its start
-    desktop.openHelp("/nonexistent/halcyone.hlp");
-    QCOMPARE(desktop.helpViewer(), viewer);
-    QVERIFY(viewer->toPlainText().contains("/nonexistent/halcyone.hlp can't be shown"));
+void WindowTest::escapeStopsComposeAndLeavesNoComposition() {
+    WindowUnderTest w;
+    MainWindow* window = w.start();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    setLongCompose();
+    auto* composeButton = w.control<QAbstractButton>(ControlId::Compose);
+    QTest::mouseClick(composeButton, Qt::LeftButton);
+    QCOMPARE(appState.composed, 1);
+    QVERIFY(eventCount(appState.channels[0].events) > 0);
+
+    // A second Compose stopped with Escape: neither its half nor the earlier piece is left.
+    const auto connection = connect(window, &MainWindow::composeStarted, [&] {
+        QTimer::singleShot(0, [&] { QTest::keyClick(window, Qt::Key_Escape); });
+    });
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(composeButton, Qt::LeftButton);
+    QVERIFY(clock.elapsed() < 5000);
+    QVERIFY(window->isVisible());
+    QCOMPARE(appState.composed, 0);
+    for (const Channel& c : appState.channels) QCOMPARE(eventCount(c.events), 0);
+    QCOMPARE(w.control<SteppedProgressBar>(ControlId::Progress)->value(), 0);
+    QVERIFY(w.control<QAbstractButton>(ControlId::Play)->isEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+    // The next Compose runs to its end.
+    disconnect(connection);
+    QTest::mouseClick(composeButton, Qt::LeftButton);
+    QCOMPARE(appState.composed, 1);
+}
+
+void WindowTest::closingDuringComposeStopsAndQuits() {
+    WindowUnderTest w;
+    MainWindow* window = w.start();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    setLongCompose();
+    int finished = 0;
+    connect(window, &MainWindow::composeFinished, [&] { ++finished; });
+    QTimer::singleShot(0, window, [window] { window->close(); });
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(w.control<QAbstractButton>(ControlId::Compose), Qt::LeftButton);
+    QVERIFY(clock.elapsed() < 1000);
+    QCOMPARE(finished, 1);
+    QCOMPARE(appState.composed, 0);
 }
 
 QTEST_MAIN(WindowTest)

@@ -17,6 +17,21 @@
 
 namespace halcyone::testing {
 
+// Mouse events as the window system delivers them: through the widget's top-level window, so
+// that Qt's record of the buttons held down follows them as it does for a real mouse.
+inline QPoint inWindow(QWidget* w, QPoint at) { return w->mapTo(w->window(), at); }
+inline void pressMouse(QWidget* w, QPoint at) {
+    QTest::mousePress(w->window()->windowHandle(), Qt::LeftButton, {}, inWindow(w, at));
+}
+inline void releaseMouse(QWidget* w, QPoint at) {
+    QTest::mouseRelease(w->window()->windowHandle(), Qt::LeftButton, {}, inWindow(w, at));
+}
+inline void clickMouse(QWidget* w, QPoint at) {
+    pressMouse(w, at);
+    releaseMouse(w, at);
+}
+inline void clickMouse(QWidget* w) { clickMouse(w, w->rect().center()); }
+
 class WindowUnderTest {
 public:
     WindowUnderTest() {

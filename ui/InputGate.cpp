@@ -2,37 +2,35 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 
 namespace halcyone {
 
 namespace {
 
-constexpr int repaintIntervalMs = 30;
+int gatesInPlace = 0;
 
-bool isUserInput(QEvent::Type type) {
+// Input that starts something. Releases (of keys, buttons, touches and pens) end what was
+// started before the gate closed, and always pass.
+bool startsSomething(QEvent::Type type) {
     switch (type) {
         case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
         case QEvent::MouseMove:
         case QEvent::Wheel:
         case QEvent::KeyPress:
-        case QEvent::KeyRelease:
         case QEvent::ShortcutOverride:
         case QEvent::Shortcut:
         case QEvent::ContextMenu:
         case QEvent::InputMethod:
         case QEvent::TouchBegin:
         case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
         case QEvent::TabletPress:
         case QEvent::TabletMove:
-        case QEvent::TabletRelease:
         case QEvent::DragEnter:
         case QEvent::DragMove:
         case QEvent::Drop:
         case QEvent::NonClientAreaMouseButtonPress:
-        case QEvent::NonClientAreaMouseButtonRelease:
         case QEvent::NonClientAreaMouseButtonDblClick:
             return true;
         default:
@@ -42,9 +40,17 @@ bool isUserInput(QEvent::Type type) {
 
 }  // namespace
 
-InputGate::InputGate() { QCoreApplication::instance()->installEventFilter(this); }
+InputGate::InputGate(bool& stopRequested) : stopRequested_(stopRequested) {
+    QCoreApplication::instance()->installEventFilter(this);
+    ++gatesInPlace;
+}
 
-InputGate::~InputGate() { QCoreApplication::instance()->removeEventFilter(this); }
+InputGate::~InputGate() {
+    --gatesInPlace;
+    QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool InputGate::isClosed() { return gatesInPlace > 0; }
 
 void InputGate::drain() {
     QCoreApplication::sendPostedEvents();
@@ -52,21 +58,10 @@ void InputGate::drain() {
 }
 
 bool InputGate::eventFilter(QObject* watched, QEvent* event) {
-    if (isUserInput(event->type())) return true;
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+        stopRequested_ = true;
+    if (startsSomething(event->type())) return true;
     return QObject::eventFilter(watched, event);
-}
-
-WindowComposeProgress::WindowComposeProgress(const bool& stopRequested)
-    : stopRequested_(stopRequested) {
-    sinceRepaint_.start();
-}
-
-bool WindowComposeProgress::pulse() {
-    if (sinceRepaint_.elapsed() >= repaintIntervalMs) {
-        QCoreApplication::processEvents();
-        sinceRepaint_.restart();
-    }
-    return !stopRequested_;
 }
 
 }  // namespace halcyone

@@ -1,18 +1,17 @@
-// What keeps the window alive but closed to the user while Compose runs: user input is
-// discarded (not postponed), while painting, timers and the close box still get through.
+// What keeps the window alive but closed to the user while Compose runs: input that would start
+// something (presses, clicks, keys, wheel turns, drops) is discarded, not postponed, while
+// painting, timers, the close box and the releases of what was already held get through, so
+// that nothing stays pressed once Compose ends. Escape asks Compose to stop.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
-
-#include "compose/Composer.h"
 
 namespace halcyone {
 
-// Swallows every keyboard, mouse, wheel and touch event of the application while it exists.
 class InputGate : public QObject {
 public:
-    InputGate();
+    // `stopRequested` is set when Escape is pressed meanwhile.
+    explicit InputGate(bool& stopRequested);
     ~InputGate() override;
     InputGate(const InputGate&) = delete;
     InputGate& operator=(const InputGate&) = delete;
@@ -21,20 +20,14 @@ public:
     // than acted on once the gate is gone.
     void drain();
 
+    // Whether a gate is in place now.
+    static bool isClosed();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-};
-
-// Steps the window's progress bar, and on pulses lets the window repaint (at most every
-// repaintIntervalMs) and answer its close box. `stopRequested` is read after each repaint.
-class WindowComposeProgress : public ProgressBarSteps {
-public:
-    explicit WindowComposeProgress(const bool& stopRequested);
-    bool pulse() override;
 
 private:
-    const bool& stopRequested_;
-    QElapsedTimer sinceRepaint_;
+    bool& stopRequested_;
 };
 
 }  // namespace halcyone

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QRect>
 
+#include "ui/QtColour.h"
+
 namespace halcyone {
 
 namespace {
@@ -39,10 +41,6 @@ constexpr std::array<KeySlot, OctaveWidget::keyCount> octaveLayout = {{
 
 constexpr Colour frameColour = black;
 constexpr std::int32_t selectedMark = 1000;  // added to a toggled note that is now selected
-
-QColor toQColor(Colour colour) {
-    return QColor(redOf(colour), greenOf(colour), blueOf(colour));
-}
 
 QRect toQRect(const PixelRect& rect) {
     return QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
@@ -108,7 +106,7 @@ void KeyWidget::fill(Colour colour) {
         return;
     }
     QPainter painter(target_);
-    const QColor brush = toQColor(colour);
+    const QColor brush = qColour(colour);
     painter.fillRect(toQRect(upperRect_), brush);
     if (isWhite()) {
         painter.fillRect(toQRect(lowerRect_), brush);
@@ -125,7 +123,7 @@ void OctaveWidget::create(int x, int y, int keyUnit, int width, int height) {
     width_ = width;
     height_ = height;
     image_ = QImage(width, height, QImage::Format_RGB32);
-    image_.fill(toQColor(backgroundColour));
+    image_.fill(qColour(backgroundColour));
 
     // White key m starts at m * w + (2m + 1) * t, leaving 2t of background between white keys
     // and t at each end; a black key starts b + t right of the white key before it.
@@ -212,7 +210,7 @@ int KeyboardWidget::create(const QWidget* window, int octaveCount, int keyUnit) 
     }
 
     image_ = QImage(width_, height_, QImage::Format_RGB32);
-    image_.fill(toQColor(OctaveWidget::backgroundColour));
+    image_.fill(qColour(OctaveWidget::backgroundColour));
     octaves_ = std::make_unique<OctaveWidget[]>(static_cast<std::size_t>(octaveCount_));
     for (int i = 0; i < octaveCount_; ++i) {
         OctaveWidget& octave = octaves_[static_cast<std::size_t>(i)];
@@ -241,7 +239,7 @@ void KeyboardWidget::draw() {
         octave.paintKeys();
         octave.blitTo(painter);
     }
-    const QColor frame = toQColor(frameColour);
+    const QColor frame = qColour(frameColour);
     painter.fillRect(0, 0, width_, 1, frame);
     painter.fillRect(0, height_ - 1, width_, 1, frame);
     painter.fillRect(0, 0, 1, height_, frame);

@@ -1,10 +1,9 @@
 #include "ui/MainWindow.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -23,17 +22,29 @@
 #include "files/Preferences.h"
 #include "playback/Playback.h"
 #include "platform/DesktopServices.h"
+#include "fractal/PreviewGrid.h"
+#include "compose/NotePools.h"
+#include "ui/ArrowBar.h"
+#include "ui/ChannelButton.h"
+#include "ui/ChoiceList.h"
 #include "ui/ClientArea.h"
-#include "ui/Controls.h"
+#include "ui/DialogFont.h"
+#include "ui/DialogGroupBox.h"
 #include "ui/DialogUnits.h"
+#include "ui/FlatCheckBox.h"
 #include "ui/InputGate.h"
+#include "ui/LeftTextCheckBox.h"
+#include "ui/PictureButton.h"
+#include "ui/SteppedProgressBar.h"
+#include "ui/UpDown.h"
+#include "ui/WindowComposeProgress.h"
 
 namespace halcyone {
 
 namespace {
 
 constexpr int okCommand = static_cast<int>(ControlId::Ok);
-constexpr int channelTextIndent = 3;  // pixels between a channel button's edge and its text
+constexpr int framedTextIndent = 1;  // pixels between a framed static's edge and its text
 
 int idOf(ControlId id) { return static_cast<int>(id); }
 
@@ -57,12 +68,7 @@ MainWindow::MainWindow(const DialogTemplate& dialog) : controls_(*this) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    // The layout was drawn for a narrow dialog font: the desktop's sans-serif fits it at its
-    // semi-condensed width where the desktop has one.
-    QFont font(QString::fromStdString(dialog.fontFamily), dialog.fontPoints);
-    font.setStyleHint(QFont::SansSerif);
-    font.setStretch(QFont::SemiCondensed);
-    setFont(font);
+    setFont(dialogFont(QString::fromStdString(dialog.fontFamily)));
 
     client_ = new ClientArea(pixelRect(DialogRect{0, 0, dialog.width, dialog.height}).size(), this);
     setCentralWidget(client_);
@@ -82,86 +88,88 @@ MainWindow::MainWindow(const DialogTemplate& dialog) : controls_(*this) {
     }
     for (QWidget* frame : frames) frame->lower();  // group boxes lie behind what they frame
     setTabOrder(tabOrder);
+    fitDataTexts();
+    moveDefaultLook(nullptr);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { moveDefaultLook(now); });
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     layout()->activate();
 }
 
 MainWindow::~MainWindow() {
+    // Closing the window moves the focus once more, when its buttons are gone.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     if (controlHost() == &controls_) installControlHost(nullptr);
 }
 
 QWidget* MainWindow::createControl(const ControlTemplate& spec) {
-    const QString caption = QString::fromStdString(spec.caption);
     const QRect rect = pixelRect(spec.rect);
     QWidget* widget = nullptr;
     switch (spec.kind) {
-        case ControlKind::ChannelButton: {
-            auto* button = new QPushButton(caption, client_);
-            button->setCheckable(true);
-            button->setFlat(spec.flags.flat);
-            button->setStyleSheet(
-                QStringLiteral("text-align: left; padding-left: %1px;").arg(channelTextIndent));
-            channelButtons_->addButton(button, spec.id);
-            widget = button;
-            break;
-        }
         case ControlKind::List: {
             auto* list = new ChoiceList(client_);
             list->setGeometry(rect.x(), rect.y(), rect.width(), list->sizeHint().height());
             list->setMaxVisibleItems(droppedRows(*list, rect.height()));
+            setFocusPolicyOf(list, spec);
             return list;
         }
-        case ControlKind::UpDown:
-            widget = new UpDown(client_);
-            break;
-        case ControlKind::Edit:
-            widget = new QLineEdit(caption, client_);
-            break;
+        case ControlKind::UpDown: widget = new UpDown(client_); break;
+        case ControlKind::Edit: widget = new QLineEdit(QString::fromStdString(spec.caption), client_); break;
+        case ControlKind::HorizontalScroll: widget = new ArrowBar(Qt::Horizontal, client_); break;
+        case ControlKind::VerticalScroll: widget = new ArrowBar(Qt::Vertical, client_); break;
+        case ControlKind::Label: widget = createLabel(spec); break;
+        case ControlKind::Group: widget = new DialogGroupBox(QString::fromStdString(spec.caption), client_); break;
+        case ControlKind::CheckBox: widget = createCheckBox(spec); break;
+        case ControlKind::Progress: widget = new SteppedProgressBar(client_); break;
+        case ControlKind::ChannelButton:
         case ControlKind::Button:
-        case ControlKind::DefaultButton: {
-            auto* button = new QPushButton(caption, client_);
-            button->setDefault(spec.kind == ControlKind::DefaultButton);
-            button->setAutoDefault(false);
-            widget = button;
-            break;
-        }
-        case ControlKind::BitmapButton:
-            widget = new PictureButton(caption, client_);
-            break;
-        case ControlKind::HorizontalScroll:
-            widget = new ArrowBar(Qt::Horizontal, client_);
-            break;
-        case ControlKind::VerticalScroll:
-            widget = new ArrowBar(Qt::Vertical, client_);
-            break;
-        case ControlKind::Label: {
-            auto* label = new QLabel(caption, client_);
-            label->setTextFormat(Qt::PlainText);
-            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            if (spec.flags.sunken) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            if (spec.flags.thinEdge) label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-            // Static texts let clicks through to the window, as the keyboard expects.
-            label->setAttribute(Qt::WA_TransparentForMouseEvents);
-            widget = label;
-            break;
-        }
-        case ControlKind::Group: {
-            auto* group = new QGroupBox(caption, client_);
-            group->setAttribute(Qt::WA_TransparentForMouseEvents);
-            widget = group;
-            break;
-        }
-        case ControlKind::CheckBox: {
-            const QString text = spec.flags.noText ? QString() : caption;
-            widget = spec.flags.textLeft ? new LeftTextCheckBox(text, client_)
-                                         : new QCheckBox(text, client_);
-            break;
-        }
-        case ControlKind::Progress:
-            widget = new SteppedProgressBar(client_);
-            break;
+        case ControlKind::DefaultButton:
+        case ControlKind::BitmapButton: widget = createButton(spec); break;
     }
     widget->setGeometry(rect);
+    setFocusPolicyOf(widget, spec);
+    return widget;
+}
+
+QWidget* MainWindow::createButton(const ControlTemplate& spec) {
+    const QString caption = QString::fromStdString(spec.caption);
+    if (spec.kind == ControlKind::ChannelButton) {
+        auto* button = new ChannelButton(caption, client_);
+        button->setFlat(spec.flags.flat);
+        channelButtons_->addButton(button, spec.id);
+        return button;
+    }
+    if (spec.kind == ControlKind::BitmapButton) {
+        auto* button = new PictureButton(caption, client_);
+        button->setSunkenEdge(spec.flags.sunken);
+        return button;
+    }
+    auto* button = new QPushButton(caption, client_);
+    button->setAutoDefault(false);
+    pushButtons_.push_back(button);
+    if (spec.kind == ControlKind::DefaultButton && homeDefault_ == nullptr) homeDefault_ = button;
+    return button;
+}
+
+QWidget* MainWindow::createLabel(const ControlTemplate& spec) {
+    auto* label = new QLabel(QString::fromStdString(spec.caption), client_);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    if (spec.flags.sunken) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    if (spec.flags.thinEdge) label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    if (spec.flags.sunken || spec.flags.thinEdge) label->setIndent(framedTextIndent);
+    // Static texts let clicks through to the window, as the keyboard expects.
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+QWidget* MainWindow::createCheckBox(const ControlTemplate& spec) {
+    if (spec.flags.noText && spec.flags.flat) return new FlatCheckBox(client_);
+    const QString text = spec.flags.noText ? QString() : QString::fromStdString(spec.caption);
+    if (spec.flags.textLeft) return new LeftTextCheckBox(text, client_);
+    return new QCheckBox(text, client_);
+}
+
+void MainWindow::setFocusPolicyOf(QWidget* widget, const ControlTemplate& spec) {
     if (spec.isTabStop())
         widget->setFocusPolicy(Qt::StrongFocus);
     else if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Group ||
@@ -169,7 +177,31 @@ QWidget* MainWindow::createControl(const ControlTemplate& spec) {
         widget->setFocusPolicy(Qt::NoFocus);
     else
         widget->setFocusPolicy(Qt::ClickFocus);  // channel buttons, "Fill keys", scroll bars
-    return widget;
+}
+
+// The read-outs and note names show texts of known longest forms: narrow the font of the
+// controls that can't hold them at its full width, rather than cut them off.
+void MainWindow::fitDataTexts() {
+    QStringList coordinates;
+    for (const double widest : {-8.888888888e-100, -8.888888888e+100, -0.8888888888, -8888888888.0})
+        coordinates << QString::fromStdString(formatCoordinate(widest));
+    QStringList notes;
+    for (int note = 0; note < midiNoteCount; ++note) notes << QString::fromStdString(noteName(note));
+    const auto fit = [this](ControlId id, const QStringList& texts) {
+        auto* label = qobject_cast<QLabel*>(control(id));
+        if (label) label->setFont(narrowedToFit(font(), texts, label->contentsRect().width() - label->indent()));
+    };
+    for (ControlId id : {ControlId::ReadoutX1, ControlId::ReadoutY1, ControlId::ReadoutX2, ControlId::ReadoutY2})
+        fit(id, coordinates);
+    for (ControlId id : {ControlId::LowNoteName, ControlId::HighNoteName}) fit(id, notes);
+}
+
+// As in a dialog: the push button with the focus wears the default-button frame, and the
+// window's default button wears it while the focus is on anything else.
+void MainWindow::moveDefaultLook(QWidget* focused) {
+    auto* button = qobject_cast<QPushButton*>(focused);
+    if (std::find(pushButtons_.begin(), pushButtons_.end(), button) == pushButtons_.end()) button = homeDefault_;
+    for (QPushButton* candidate : pushButtons_) candidate->setDefault(candidate == button);
 }
 
 void MainWindow::connectControl(const ControlTemplate& spec, QWidget* widget) {
@@ -184,6 +216,9 @@ void MainWindow::connectControl(const ControlTemplate& spec, QWidget* widget) {
             connect(list, &ChoiceList::picked, this,
                     [this, id] { listPicked(static_cast<ControlId>(id)); });
         }
+    } else if (auto* upDown = qobject_cast<UpDown*>(widget)) {
+        // The slide speed edit takes any text up itself when it loses the focus.
+        upDown->setShowsPositionOnFocusOut(id != idOf(ControlId::SlideSpeed));
     } else if (auto* bar = qobject_cast<ArrowBar*>(widget)) {
         const auto control = static_cast<ControlId>(id);
         connect(bar, &ArrowBar::lineBack, this, [this, control] { scroll(control, true); });
@@ -296,12 +331,18 @@ void MainWindow::keyboardClick(QPoint position) {
 
 void MainWindow::compose() {
     composing_ = true;
+    stopRequested_ = closeRequested_;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool finished = false;
     {
-        InputGate gate;
-        WindowComposeProgress progress(closeRequested_);
-        composeAll(progress);
+        InputGate gate(stopRequested_);
+        WindowComposeProgress progress(stopRequested_);
+        emit composeStarted();
+        finished = composeAll(progress);
         gate.drain();
     }
+    QApplication::restoreOverrideCursor();
+    if (!finished) discardComposition();
     composing_ = false;
     emit composeFinished();
     if (closeRequested_) quit();
@@ -316,10 +357,11 @@ void MainWindow::openHelp() {
     desktop().openHelp(helpFilePath(desktop().executablePath()));
 }
 
-void MainWindow::quit() { QCoreApplication::exit(0); }
+void MainWindow::quit() { QApplication::exit(0); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     closeRequested_ = true;
+    stopRequested_ = true;
     event->accept();
     if (!composing_) quit();  // a Compose stops at its next pulse and then quits
 }

@@ -9,6 +9,7 @@
 #include "ui/QtControlHost.h"
 
 class QButtonGroup;
+class QPushButton;
 
 namespace halcyone {
 
@@ -42,6 +43,8 @@ public:
 signals:
     // Compose has finished (or stopped), for tests that watch it.
     void composeFinished();
+    // Compose has started and shut the window to input, for tests that act meanwhile.
+    void composeStarted();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -49,9 +52,15 @@ protected:
 
 private:
     QWidget* createControl(const ControlTemplate& spec);
+    QWidget* createButton(const ControlTemplate& spec);
+    QWidget* createLabel(const ControlTemplate& spec);
+    QWidget* createCheckBox(const ControlTemplate& spec);
+    void setFocusPolicyOf(QWidget* widget, const ControlTemplate& spec);
     void connectControl(const ControlTemplate& spec, QWidget* widget);
     void buildMenu(const DialogTemplate& dialog);
     void setTabOrder(const std::vector<QWidget*>& order);
+    void fitDataTexts();
+    void moveDefaultLook(QWidget* focused);
 
     void quit();
     void compose();
@@ -64,7 +73,12 @@ private:
     QtControlHost controls_;
     ClientArea* client_ = nullptr;
     QButtonGroup* channelButtons_ = nullptr;
+    // Push buttons that wear the default-button frame when they have the focus; the first
+    // default button of the template wears it while the focus is elsewhere.
+    std::vector<QPushButton*> pushButtons_;
+    QPushButton* homeDefault_ = nullptr;
     bool composing_ = false;
+    bool stopRequested_ = false;  // Escape or the close box during a Compose
     bool closeRequested_ = false;
 };
 

@@ -7,7 +7,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ui/Controls.h"
+#include "ui/ChoiceList.h"
+#include "ui/PictureButton.h"
+#include "ui/QtColour.h"
+#include "ui/SteppedProgressBar.h"
+#include "ui/UpDown.h"
 
 namespace halcyone {
 
@@ -16,8 +20,6 @@ namespace {
 QString textParam(std::intptr_t lParam) {
     return lParam ? QString::fromUtf8(reinterpret_cast<const char*>(lParam)) : QString();
 }
-
-QRgb rgbOf(Colour c) { return qRgb(redOf(c), greenOf(c), blueOf(c)); }
 
 // The widget's text, for the controls that have one.
 std::optional<QString> textOf(QWidget* w) {
@@ -51,12 +53,12 @@ QImage imageOf(const ControlImage& image) {
     if (image.width <= 0 || image.height <= 0) return {};
     QImage out(image.width, image.height, QImage::Format_RGB32);
     if (image.pixels == nullptr) {
-        out.fill(rgbOf(image.fill));
+        out.fill(qRgbOf(image.fill));
         return out;
     }
     for (int y = 0; y < image.height; ++y) {
         auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < image.width; ++x) line[x] = rgbOf(image.pixels[y * image.width + x]);
+        for (int x = 0; x < image.width; ++x) line[x] = qRgbOf(image.pixels[y * image.width + x]);
     }
     return out;
 }

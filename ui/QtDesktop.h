@@ -7,9 +7,9 @@
 
 #include "platform/DesktopServices.h"
 
-class QTextBrowser;
-
 namespace halcyone {
+
+class HelpViewer;
 
 class QtDesktop : public DesktopServices {
 public:
@@ -18,18 +18,19 @@ public:
 
     std::optional<std::string> askSaveFileName(const FileDialogSpec& spec) override;
     void showMessage(const std::string& text, const std::string& caption) override;
+    void showWarning(const std::string& text, const std::string& caption) override;
     std::optional<Colour> chooseColour(Colour initial, CustomColours& custom) override;
-    int chooseSwatch(const SwatchColours& swatches) override;
+    int chooseSwatch(const SwatchColours& swatches, int marked) override;
     void openHelp(const std::string& path) override;
     void showAbout() override;
     std::string executablePath() override;
 
-    // The help viewer, once "Help" has opened it.
-    QWidget* helpViewer() const;
+    // The help viewer, once "Help" has opened it and until it is closed.
+    HelpViewer* helpViewer() const;
 
 private:
     QPointer<QWidget> owner_;
-    QPointer<QWidget> helpViewer_;
+    QPointer<HelpViewer> helpViewer_;
 };
 
 }  // namespace halcyone
