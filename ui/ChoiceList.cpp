@@ -1,10 +1,47 @@
 #include "ui/ChoiceList.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QScrollBar>
+#include <QStyleOptionComboBox>
 
 namespace halcyone {
+
+namespace {
+
+// The drop-down arrow as wide as a scroll bar's (17 pixels at 96 dpi) and a thin frame, so that
+// the field keeps as much of the layout's width for its text as a dialog's list does.
+class NarrowArrowStyle : public QProxyStyle {
+public:
+    static constexpr int arrowWidth = 17;
+    static constexpr int frame = 2;
+
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl part,
+                         const QWidget* widget) const override {
+        if (control == CC_ComboBox && (part == SC_ComboBoxArrow || part == SC_ComboBoxEditField)) {
+            const QRect r = option->rect;
+            const QRect rect = part == SC_ComboBoxArrow
+                                   ? QRect(r.right() - arrowWidth + 1, r.top(), arrowWidth, r.height())
+                                   : QRect(r.left() + frame, r.top() + frame, r.width() - arrowWidth - frame,
+                                           r.height() - 2 * frame);
+            return visualRect(option->direction, r, rect);
+        }
+        return QProxyStyle::subControlRect(control, option, part, widget);
+    }
+};
+
+QStyle* narrowArrowStyle() {
+    static NarrowArrowStyle* style = [] {
+        auto* made = new NarrowArrowStyle;
+        made->setParent(qApp);  // goes with the application
+        return made;
+    }();
+    return style;
+}
+
+}  // namespace
 
 ChoiceList::ChoiceList(QWidget* parent) : QComboBox(parent) {
     setEditable(true);
@@ -21,6 +58,15 @@ ChoiceList::ChoiceList(QWidget* parent) : QComboBox(parent) {
         emit picked(entry);
     });
     view()->setTextElideMode(Qt::ElideNone);
+    setStyle(narrowArrowStyle());
+    // A name longer than the field shows from its start; the whole of it is a hover away.
+    connect(this, &QComboBox::currentTextChanged, this, &ChoiceList::explainClippedText);
+}
+
+void ChoiceList::explainClippedText() {
+    const QString text = currentText();
+    const bool clipped = lineEdit()->fontMetrics().horizontalAdvance(text) > lineEdit()->contentsRect().width();
+    setToolTip(clipped ? text : QString());
 }
 
 int ChoiceList::selection() const { return typedOver_ ? -1 : currentIndex(); }
