@@ -5,7 +5,7 @@
 # it. `cpack -G DEB` makes a Debian package of the same layout.
 include(GNUInstallDirs)
 
-set(HALCYONE_APP_ID org.halcyone.Halcyone)
+set(HALCYONE_APP_ID org.example.halcyone)
 set(HALCYONE_DATA_DIR ${CMAKE_INSTALL_DATADIR}/halcyone)
 
 if(TARGET halcyone)
@@ -17,7 +17,7 @@ if(TARGET halcyone)
   foreach(size 16 32 64 128 256)
     install(FILES resources/icons/halcyone-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
-            RENAME halcyone.png)
+            RENAME ${HALCYONE_APP_ID}.png)
   endforeach()
   install(FILES resources/help/halcyone-help.html DESTINATION ${HALCYONE_DATA_DIR}
           RENAME halcyone.hlp)

@@ -25,9 +25,9 @@ check "it recommends a General MIDI SoundFont" \
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 for f in usr/bin/halcyone usr/bin/halcyone-cli \
-         usr/share/applications/org.halcyone.Halcyone.desktop \
-         usr/share/metainfo/org.halcyone.Halcyone.metainfo.xml \
-         usr/share/icons/hicolor/16x16/apps/halcyone.png usr/share/icons/hicolor/256x256/apps/halcyone.png \
+         usr/share/applications/org.example.halcyone.desktop \
+         usr/share/metainfo/org.example.halcyone.metainfo.xml \
+         usr/share/icons/hicolor/16x16/apps/org.example.halcyone.png usr/share/icons/hicolor/256x256/apps/org.example.halcyone.png \
          usr/share/man/man1/halcyone.1 usr/share/halcyone/halcyone.hlp \
          usr/share/halcyone/examples/seahorse-valley.mpr; do
   check "installs /$f" test -s "$root/$f"
