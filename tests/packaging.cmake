@@ -1,6 +1,7 @@
 # Installing and packaging: the desktop entry, the AppStream metadata and the manual pages pass
-# their validators, and the Debian package installs into a scratch root from which the
-# command-line companion composes an installed example and opens its installed playback module.
+# their validators, and the Debian package passes lintian and installs into a scratch root from
+# which the command-line companion composes an installed example and opens its installed
+# playback module.
 find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
 find_program(APPSTREAMCLI appstreamcli)
 find_program(MAN_PROGRAM man)
@@ -24,6 +25,7 @@ endif()
 # package its runtime.
 if(TARGET halcyone AND NOT HALCYONE_SANITIZE)
   add_test(NAME packaging.debian-package
-    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/package_test.sh ${PROJECT_BINARY_DIR})
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/package_test.sh ${PROJECT_BINARY_DIR}
+            ${PROJECT_SOURCE_DIR})
   set_tests_properties(packaging.debian-package PROPERTIES TIMEOUT 600 RUN_SERIAL ON)
 endif()
