@@ -3,6 +3,9 @@
 # CPack's own scan (CPACK_DEBIAN_PACKAGE_SHLIBDEPS) would do the same, but it also writes
 # ldconfig calls into postinst and postrm for any shared object under usr/lib, and the playback
 # module is private to halcyone-cli, so nothing has to run on install.
+if(NOT CPACK_GENERATOR STREQUAL "DEB")
+  return()
+endif()
 set(root ${CPACK_TEMPORARY_DIRECTORY})
 file(GLOB_RECURSE staged LIST_DIRECTORIES false ${root}/usr/bin/* ${root}/usr/lib/*)
 set(elf_files)
