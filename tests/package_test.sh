@@ -4,7 +4,7 @@
 # programs from there.
 set -u
 build=$1
-source_dir=$2
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
 app_id=org.example.halcyone
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -25,7 +25,6 @@ endif()
 # package its runtime.
 if(TARGET halcyone AND NOT HALCYONE_SANITIZE)
   add_test(NAME packaging.debian-package
-    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/package_test.sh ${PROJECT_BINARY_DIR}
-            ${PROJECT_SOURCE_DIR})
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/package_test.sh ${PROJECT_BINARY_DIR})
   set_tests_properties(packaging.debian-package PROPERTIES TIMEOUT 600 RUN_SERIAL ON)
 endif()
