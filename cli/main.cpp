@@ -420,7 +420,9 @@ int main(int argc, char** argv) {
 
     CLI::App app{"Halcyone: compose music from the Mandelbrot set, without the window.",
                  "halcyone-cli"};
-    app.set_version_flag("--version", std::string("halcyone-cli ") + HALCYONE_VERSION);
+    app.set_version_flag("--version", std::string("halcyone-cli ") + HALCYONE_VERSION +
+                                          "\nLicense GPLv3+: GNU GPL version 3 or later "
+                                          "<https://gnu.org/licenses/gpl.html>");
     app.require_subcommand(1);
 
     std::string setup, output, soundFont;

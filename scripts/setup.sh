@@ -10,7 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   midicsv sox hyperfine xvfb xauth xdotool x11-utils python3 python3-xlib
   fonts-dejavu-core fonts-dejavu-extra
-  desktop-file-utils appstream man-db groff-base dpkg-dev
+  desktop-file-utils appstream man-db groff-base dpkg-dev lintian python3-debian
 )
 
 missing=()

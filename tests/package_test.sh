@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the build folder, unpacks it into a scratch root and uses the
-# installed programs from there.
+# Builds the Debian package from the build folder, checks it as a distribution would (lintian,
+# the AppStream tree, the copyright file), unpacks it into a scratch root and uses the installed
+# programs from there.
 set -u
 build=$1
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+app_id=org.example.halcyone
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -22,18 +25,64 @@ check "it depends on the Qt, FluidSynth and ALSA libraries" \
 check "it recommends a General MIDI SoundFont" \
   bash -c "dpkg-deb -f '$deb' Recommends | grep -q fluid-soundfont-gm"
 
+# Lintian runs as on a distribution's archive; an override it honours needs a reason beside it.
+lintian_clean() {
+  lintian --fail-on error,warning "$deb" >"$work/lintian" 2>/dev/null && ! [ -s "$work/lintian" ] ||
+    { cat "$work/lintian"; return 1; }
+}
+check "lintian reports no error or warning" lintian_clean
+
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 for f in usr/bin/halcyone usr/bin/halcyone-cli \
-         usr/share/applications/org.halcyone.Halcyone.desktop \
-         usr/share/metainfo/org.halcyone.Halcyone.metainfo.xml \
-         usr/share/icons/hicolor/16x16/apps/halcyone.png usr/share/icons/hicolor/256x256/apps/halcyone.png \
-         usr/share/man/man1/halcyone.1 usr/share/halcyone/halcyone.hlp \
-         usr/share/halcyone/examples/seahorse-valley.mpr; do
+         usr/share/applications/$app_id.desktop usr/share/metainfo/$app_id.metainfo.xml \
+         usr/share/man/man1/halcyone.1.gz usr/share/man/man1/halcyone-cli.1.gz \
+         usr/share/doc/halcyone/copyright usr/share/doc/halcyone/changelog.gz \
+         usr/share/halcyone/halcyone.hlp usr/share/halcyone/examples/seahorse-valley.mpr; do
   check "installs /$f" test -s "$root/$f"
 done
-check "the installed companion tells its version" \
-  bash -c "'$root/usr/bin/halcyone-cli' --version | grep -q '^halcyone-cli 1.2.0'"
+check "the AppStream metadata, its desktop entry and the other files agree" \
+  bash -c "out=\$(appstreamcli validate-tree --pedantic --no-net --format yaml '$root') &&
+           [ -z \"\$out\" ] || { echo \"\$out\"; false; }"
+icon=$(sed -n 's/^Icon=//p' "$root/usr/share/applications/$app_id.desktop")
+check "installs the icon the desktop entry names, 16 to 256 pixels" \
+  bash -c "for size in 16 32 64 128 256; do
+             test -s '$root/usr/share/icons/hicolor/'\$size'x'\$size'/apps/$icon.png' || exit 1; done"
+version=$(dpkg-deb -f "$deb" Version)
+check "the changelog and the AppStream metadata have a release of version $version" \
+  bash -c "zcat '$root/usr/share/doc/halcyone/changelog.gz' | dpkg-parsechangelog -l - -S Version |
+             grep -qx '$version' &&
+           grep -q '<release version=\"$version\"' '$root/usr/share/metainfo/$app_id.metainfo.xml'"
+
+# The copyright file in Debian's machine-readable format: every licence it names has its text,
+# the project's own files are GPL-3+, and files bundled from elsewhere (the fonts) have stanzas
+# of their own. Lintian checks this format only in source packages.
+copyright_complete() {
+  /usr/bin/python3 - "$root/usr/share/doc/halcyone/copyright" "$source_dir" <<'PY'
+import pathlib, sys
+from debian.copyright import Copyright
+copyright = Copyright(open(sys.argv[1]), strict=True)
+source = pathlib.Path(sys.argv[2])
+texts = {p.license.synopsis for p in copyright.all_license_paragraphs() if p.license.text}
+faults = [f"{' '.join(p.files)}: no copyright or no text for {p.license.synopsis}"
+          for p in copyright.all_files_paragraphs()
+          if not p.copyright or not (p.license.text or p.license.synopsis in texts)]
+own = copyright.find_files_paragraph("cli/main.cpp")
+if own.files != ("*",) or own.license.synopsis != "GPL-3+":
+    faults.append("the project's own files are not Files: * under GPL-3+")
+for path in sorted((source / "resources/fonts").glob("*")):
+    name = path.relative_to(source).as_posix()
+    if copyright.find_files_paragraph(name).files == ("*",):
+        faults.append(f"{name}: bundled, but under the project's own stanza")
+print(*faults, sep="\n")
+sys.exit(1 if faults else 0)
+PY
+}
+check "the copyright file covers the project and what it bundles" copyright_complete
+
+check "the installed companion tells its version and licence" \
+  bash -c "'$root/usr/bin/halcyone-cli' --version | grep -q '^halcyone-cli $version' &&
+           '$root/usr/bin/halcyone-cli' --version | grep -q 'GPLv3+'"
 check "the installed companion composes an installed example" \
   bash -c "'$root/usr/bin/halcyone-cli' compose '$root/usr/share/halcyone/examples/seahorse-valley.mpr' \
              -o '$work/piece.mid' >/dev/null && head -c 4 '$work/piece.mid' | grep -q MThd"
