@@ -16,6 +16,11 @@
 
 #include "WindowTestSupport.h"
 #include "compose/NotePools.h"
+#include "files/PreferencesCodec.h"
+#include "ui/PictureButton.h"
+#include "ui/QtColour.h"
+#include "ui/QtDesktop.h"
+#include "ui/SwatchMenu.h"
 #include "ui/ChoiceList.h"
 #include "ui/SteppedProgressBar.h"
 
@@ -78,6 +83,7 @@ private slots:
     void channelButtonsAutoColoursAndRandomize();
     void keyboardClicksAndFillKeys();
     void playBeforeComposeAndEscape();
+    void aColourPickedWithTheMouseIsShownSavedAndComposed();
     void aWholeSessionMatchesTheCommandLineTool();
 
 private:
@@ -254,6 +260,52 @@ void WindowCommandsUiTest::aWholeSessionMatchesTheCommandLineTool() {
     QCOMPARE(appState.channels[1].instrument, instrument2);
     QCOMPARE(controlsShown(window), before);
     QCOMPARE(window->client().grab().toImage().copy(20, 310, 539, 48), keysBefore);
+}
+
+void WindowCommandsUiTest::aColourPickedWithTheMouseIsShownSavedAndComposed() {
+    QTemporaryDir dir;
+    w->desk.fileAnswers = {std::string(HALCYONE_EXAMPLES "/seahorse-valley.mpr")};
+    chooseMenuItem(window, "Load preferences...");
+    QTest::mouseClick(w->control<QAbstractButton>(ControlId::Compose), Qt::LeftButton);
+    const int notesBefore = eventCount(appState.channels[0].events);
+
+    // The real pop-up, clicked: the palette's fourth swatch, not the channel's colour now.
+    QtDesktop qtDesktop;
+    qtDesktop.setOwner(window);
+    {
+        ScopedDesktop scope(qtDesktop);
+        testing::whenShown([](QWidget* shown) {
+            auto* menu = qobject_cast<SwatchMenu*>(shown);
+            QVERIFY(menu);
+            QWidget* item = menu->item(4);
+            QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {}, item->mapTo(menu, item->rect().center()));
+        });
+        QVERIFY(appState.channels[0].colour != appState.palette[3]);
+        testing::clickMouse(window->control(ControlId::ChannelColour));
+    }
+    const Colour picked = appState.palette[3];
+    QCOMPARE(appState.channels[0].colour, picked);
+    QCOMPARE(appState.channels[0].colourIndex, 3);
+    auto* button = w->control<PictureButton>(ControlId::ChannelColour);
+    QCOMPARE(button->grab().toImage().pixelColor(button->rect().center()), qColour(picked));
+
+    const QString setup = dir.filePath("picked.mpr"), midi = dir.filePath("picked.mid");
+    w->desk.fileAnswers = {setup.toStdString()};
+    chooseMenuItem(window, "Save preferences...");
+    const std::vector<char> bytes = fileBytes(setup);
+    const DecodedPreferences saved = decodePreferences(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    QVERIFY(saved.ok());
+    QCOMPARE(saved.preferences.channels[0].colour, picked);
+
+    QTest::mouseClick(w->control<QAbstractButton>(ControlId::Compose), Qt::LeftButton);
+    QVERIFY(eventCount(appState.channels[0].events) != notesBefore);
+    w->desk.fileAnswers = {midi.toStdString()};
+    chooseMenuItem(window, "Save midi file...");
+    QProcess cli;
+    cli.start(HALCYONE_CLI, {"compose", setup, "-o", dir.filePath("tool.mid")});
+    QVERIFY(cli.waitForFinished(60000));
+    QVERIFY(fileBytes(midi) == fileBytes(dir.filePath("tool.mid")));
 }
 
 QTEST_MAIN(WindowCommandsUiTest)

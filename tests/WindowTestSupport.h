@@ -2,8 +2,10 @@
 // music service, on Qt's offscreen platform.
 #pragma once
 
+#include <QApplication>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 #include "compose/AppState.h"
@@ -31,6 +33,21 @@ inline void clickMouse(QWidget* w, QPoint at) {
     releaseMouse(w, at);
 }
 inline void clickMouse(QWidget* w) { clickMouse(w, w->rect().center()); }
+
+// Runs `act` on the pop-up or modal window once one is up, while the call that opens it waits.
+inline void whenShown(std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        QWidget* shown = QApplication::activePopupWidget();
+        if (shown == nullptr) shown = QApplication::activeModalWidget();
+        if (shown == nullptr) return;
+        poll->stop();
+        poll->deleteLater();
+        act(shown);
+    });
+    poll->start();
+}
 
 class WindowUnderTest {
 public:

@@ -11,8 +11,9 @@ namespace halcyone {
 
 namespace {
 
-// One item: the swatch, highlighted while the pointer or the keyboard is on it. A click on it
-// chooses it; the menu's own keyboard handling chooses it with Return.
+// One item: the swatch, highlighted while it is the menu's active item (under the pointer, or
+// reached with the arrow keys). A click on it chooses it; the menu's own keyboard handling
+// chooses it with Return.
 class SwatchItem : public QWidget {
 public:
     SwatchItem(Colour colour, bool marked, QAction* action, std::function<void()> chosen)
@@ -27,7 +28,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         const auto* menu = qobject_cast<QMenu*>(parentWidget());
-        const bool highlighted = underMouse() || (menu && menu->activeAction() == action_);
+        const bool highlighted = menu && menu->activeAction() == action_;
         if (highlighted) painter.fillRect(rect(), palette().highlight());
         const int left = SwatchMenu::tickColumn + SwatchMenu::itemMargin;
         painter.fillRect(left, SwatchMenu::itemMargin, paletteSwatchWidth, paletteSwatchHeight,
@@ -40,8 +41,11 @@ protected:
             painter.drawPolyline(tick, 3);
         }
     }
-    void enterEvent(QEnterEvent*) override { update(); }
-    void leaveEvent(QEvent*) override { update(); }
+    // The pointer makes its item the menu's active one, so that one highlight serves the mouse
+    // and the keyboard alike.
+    void enterEvent(QEnterEvent*) override {
+        if (auto* menu = qobject_cast<QMenu*>(parentWidget())) menu->setActiveAction(action_);
+    }
     void mousePressEvent(QMouseEvent* event) override { event->accept(); }
     void mouseReleaseEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) chosen_();

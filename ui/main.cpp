@@ -8,6 +8,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("halcyone"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.halcyone"));
     QApplication::setQuitOnLastWindowClosed(false);  // the main window alone ends the program
     halcyone::QtDesktop desktop;
     halcyone::installDesktop(&desktop);
