@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/WholeNumber.h"
 
 namespace halcyone {
 
@@ -19,10 +18,7 @@ int MemoryControlPanel::count(ControlId id, ControlMessage message) const {
 
 int MemoryControlPanel::takeUpBuddyText(Control& upDown) {
     if (upDown.buddy == ControlId::MainWindow) return upDown.pos;
-    const std::string& text = controls_[upDown.buddy].text;
-    if (const auto typed = wholeNumber(text);
-        typed && *typed >= upDown.rangeMin && *typed <= upDown.rangeMax)
-        upDown.pos = static_cast<int>(*typed);
+    if (const auto typed = typedPosition(controls_[upDown.buddy].text, upDown.range)) upDown.pos = *typed;
     return upDown.pos;
 }
 
@@ -35,10 +31,6 @@ std::int32_t MemoryControlPanel::handle(ControlId id, ControlMessage message, st
                                         std::intptr_t l) {
     ++counts_[{id, message}];
     Control& c = controls_[id];
-    const auto text = [l] { return std::string(l ? reinterpret_cast<const char*>(l) : ""); };
-    const auto validEntry = [&c](std::intptr_t i) {
-        return i >= 0 && static_cast<std::size_t>(i) < c.items.size();
-    };
     switch (message) {
         case ControlMessage::GetCheck:
             return c.check;
@@ -46,9 +38,40 @@ std::int32_t MemoryControlPanel::handle(ControlId id, ControlMessage message, st
             c.check = w != 0 ? 1 : 0;
             return 0;
         case ControlMessage::SetRange:
-            c.rangeMin = static_cast<int>(w);
-            c.rangeMax = static_cast<int>(l);
-            c.pos = std::clamp(c.pos, c.rangeMin, std::max(c.rangeMin, c.rangeMax));
+        case ControlMessage::SetBuddy:
+        case ControlMessage::GetPos:
+        case ControlMessage::SetPos:
+        case ControlMessage::SetStep:
+        case ControlMessage::StepIt:
+            return handleRange(c, message, w, l);
+        case ControlMessage::AddString:
+        case ControlMessage::ResetContent:
+        case ControlMessage::GetCount:
+        case ControlMessage::GetSelection:
+        case ControlMessage::SetSelection:
+        case ControlMessage::SetItemData:
+        case ControlMessage::GetItemData:
+            return handleList(c, message, w, l);
+        case ControlMessage::SetText:
+        case ControlMessage::GetText:
+        case ControlMessage::SetImage:
+        case ControlMessage::ShowKeys:
+            return handleTextAndImage(c, message, w, l);
+        case ControlMessage::Enable:
+            c.enabled = w != 0;
+            return 0;
+        case ControlMessage::Invalidate:
+            return 0;
+    }
+    return 0;
+}
+
+std::int32_t MemoryControlPanel::handleRange(Control& c, ControlMessage message, std::intptr_t w,
+                                             std::intptr_t l) {
+    switch (message) {
+        case ControlMessage::SetRange:
+            c.range = ControlRange{static_cast<int>(w), static_cast<int>(l)};
+            c.pos = clampToRange(c.pos, c.range);
             return 0;
         case ControlMessage::SetBuddy:
             c.buddy = static_cast<ControlId>(w);
@@ -57,7 +80,7 @@ std::int32_t MemoryControlPanel::handle(ControlId id, ControlMessage message, st
             return takeUpBuddyText(c);
         case ControlMessage::SetPos: {
             const int previous = c.pos;
-            c.pos = std::clamp(static_cast<int>(w), c.rangeMin, std::max(c.rangeMin, c.rangeMax));
+            c.pos = clampToRange(static_cast<int>(w), c.range);
             showInBuddy(c);
             return previous;
         }
@@ -65,15 +88,23 @@ std::int32_t MemoryControlPanel::handle(ControlId id, ControlMessage message, st
             c.step = static_cast<int>(w);
             return 0;
         case ControlMessage::StepIt: {
-            // Like a native progress bar: past the maximum it starts over from the minimum.
             const int previous = c.pos;
-            const int span = c.rangeMax - c.rangeMin;
-            c.pos += c.step;
-            if (span > 0 && c.pos > c.rangeMax) c.pos = c.rangeMin + (c.pos - c.rangeMin) % span;
+            c.pos = progressAfterStep(c.pos, c.step, c.range);
             return previous;
         }
+        default:
+            return 0;
+    }
+}
+
+std::int32_t MemoryControlPanel::handleList(Control& c, ControlMessage message, std::intptr_t w,
+                                            std::intptr_t l) {
+    const auto validEntry = [&c](std::intptr_t i) {
+        return i >= 0 && static_cast<std::size_t>(i) < c.items.size();
+    };
+    switch (message) {
         case ControlMessage::AddString:
-            c.items.push_back(text());
+            c.items.push_back(l ? reinterpret_cast<const char*>(l) : "");
             c.itemData.push_back(0);
             return static_cast<std::int32_t>(c.items.size() - 1);
         case ControlMessage::ResetContent:
@@ -93,16 +124,23 @@ std::int32_t MemoryControlPanel::handle(ControlId id, ControlMessage message, st
             c.itemData[static_cast<std::size_t>(w)] = l;
             return 0;
         case ControlMessage::GetItemData:
-            return validEntry(w) ? static_cast<std::int32_t>(c.itemData[static_cast<std::size_t>(w)])
-                                 : -1;
+            return validEntry(w) ? static_cast<std::int32_t>(c.itemData[static_cast<std::size_t>(w)]) : -1;
+        default:
+            return 0;
+    }
+}
+
+std::int32_t MemoryControlPanel::handleTextAndImage(Control& c, ControlMessage message, std::intptr_t w,
+                                                    std::intptr_t l) {
+    switch (message) {
         case ControlMessage::SetText:
-            c.text = text();
+            c.text = l ? reinterpret_cast<const char*>(l) : "";
             return 1;
         case ControlMessage::GetText: {
             if (w <= 0 || l == 0) return 0;
             // A list's field shows its selected entry.
-            const std::string& shown =
-                validEntry(c.selection) ? c.items[static_cast<std::size_t>(c.selection)] : c.text;
+            const bool listEntry = c.selection >= 0 && static_cast<std::size_t>(c.selection) < c.items.size();
+            const std::string& shown = listEntry ? c.items[static_cast<std::size_t>(c.selection)] : c.text;
             const std::size_t length = std::min(shown.size(), static_cast<std::size_t>(w) - 1);
             char* buffer = reinterpret_cast<char*>(l);
             shown.copy(buffer, length);
@@ -123,13 +161,9 @@ std::int32_t MemoryControlPanel::handle(ControlId id, ControlMessage message, st
         case ControlMessage::ShowKeys:
             if (l != 0) c.keys = *reinterpret_cast<const KeySelection*>(l);
             return 0;
-        case ControlMessage::Enable:
-            c.enabled = w != 0;
-            return 0;
-        case ControlMessage::Invalidate:
+        default:
             return 0;
     }
-    return 0;
 }
 
 }  // namespace halcyone

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ControlRules.h"
 #include "platform/ControlSeam.h"
 
 namespace halcyone {
@@ -24,8 +25,7 @@ public:
     struct Control {
         int check = 0;
         int pos = 0;
-        int rangeMin = 0;
-        int rangeMax = 100;
+        ControlRange range;
         int step = 10;
         int selection = -1;
         bool enabled = true;
@@ -47,6 +47,11 @@ public:
     int count(ControlId id, ControlMessage message) const;
 
 private:
+    // Messages by the kind of control that answers them.
+    std::int32_t handleRange(Control& c, ControlMessage message, std::intptr_t w, std::intptr_t l);
+    std::int32_t handleList(Control& c, ControlMessage message, std::intptr_t w, std::intptr_t l);
+    std::int32_t handleTextAndImage(Control& c, ControlMessage message, std::intptr_t w, std::intptr_t l);
+
     // An up-down's position after taking up its buddy's text, as the window's up-downs do.
     int takeUpBuddyText(Control& upDown);
     void showInBuddy(const Control& upDown);

@@ -37,6 +37,24 @@ const std::vector<std::pair<const char*, Script>> scripts = {
          setControlRange(ControlId::BarNumber, 1, 20);
          record(a, controlPosition(ControlId::BarNumber));
      }},
+    {"ranges given low above high",
+     [](Answers& a) {
+         setControlBuddy(ControlId::Tempo, ControlId::TempoEdit);
+         setControlRange(ControlId::Tempo, 300, 30);
+         for (int pos : {5, 120, 500}) record(a, sendToControl(ControlId::Tempo, ControlMessage::SetPos, pos));
+         recordText(a, ControlId::TempoEdit);
+         for (const char* typed : {"31", "301", "29", "300"}) {
+             setControlText(ControlId::TempoEdit, typed);
+             record(a, controlPosition(ControlId::Tempo));
+         }
+         setControlRange(ControlId::Progress, 100, 0);
+         record(a, sendToControl(ControlId::Progress, ControlMessage::SetPos, 150));
+         setControlStep(ControlId::Progress, 30);
+         for (int k = 0; k < 5; ++k) record(a, sendToControl(ControlId::Progress, ControlMessage::StepIt));
+         setControlRange(ControlId::Progress, 7, 7);
+         record(a, sendToControl(ControlId::Progress, ControlMessage::StepIt));
+         record(a, controlPosition(ControlId::Progress));
+     }},
     {"progress bar",
      [](Answers& a) {
          setControlRange(ControlId::Progress, 0, 100);

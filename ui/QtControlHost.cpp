@@ -92,47 +92,78 @@ std::int32_t QtControlHost::handle(ControlId id, ControlMessage message, std::in
     QWidget* target = widget(id);
     if (target == nullptr) return 0;
     auto* button = qobject_cast<QAbstractButton*>(target);
-    auto* upDown = qobject_cast<UpDown*>(target);
-    auto* progress = qobject_cast<SteppedProgressBar*>(target);
-    auto* list = qobject_cast<ChoiceList*>(target);
-    const auto validEntry = [list](std::intptr_t i) { return list && i >= 0 && i < list->count(); };
-
     switch (message) {
         case ControlMessage::GetCheck:
             return button && button->isChecked() ? 1 : 0;
         case ControlMessage::SetCheck:
             if (button) button->setChecked(w != 0);
             return 0;
+        case ControlMessage::SetRange:
         case ControlMessage::SetBuddy:
-            if (upDown) upDown->setBuddy(qobject_cast<QLineEdit*>(widget(static_cast<ControlId>(w))));
+        case ControlMessage::GetPos:
+        case ControlMessage::SetPos:
+        case ControlMessage::SetStep:
+        case ControlMessage::StepIt:
+            return handleRange(target, message, w, l);
+        case ControlMessage::AddString:
+        case ControlMessage::ResetContent:
+        case ControlMessage::GetCount:
+        case ControlMessage::GetSelection:
+        case ControlMessage::SetSelection:
+        case ControlMessage::SetItemData:
+        case ControlMessage::GetItemData:
+            return handleList(qobject_cast<ChoiceList*>(target), message, w, l);
+        case ControlMessage::SetText:
+            setTextOf(target, textParam(l));
+            return 1;
+        case ControlMessage::GetText:
+            return copyText(textOf(target).value_or(QString()), w, l);
+        case ControlMessage::SetImage:
+            if (auto* picture = qobject_cast<PictureButton*>(target); picture && l)
+                picture->setPicture(imageOf(*reinterpret_cast<const ControlImage*>(l)));
             return 0;
+        case ControlMessage::ShowKeys:
+        case ControlMessage::Invalidate:
+            return 0;
+        case ControlMessage::Enable:
+            target->setEnabled(w != 0);
+            return 0;
+    }
+    return 0;
+}
+
+std::int32_t QtControlHost::handleRange(QWidget* target, ControlMessage message, std::intptr_t w,
+                                        std::intptr_t l) {
+    auto* upDown = qobject_cast<UpDown*>(target);
+    auto* progress = qobject_cast<SteppedProgressBar*>(target);
+    switch (message) {
         case ControlMessage::SetRange:
             if (upDown) upDown->setRange(static_cast<int>(w), static_cast<int>(l));
-            if (progress) {
-                // QProgressBar empties itself when its value falls outside a new range; the
-                // window's bar keeps the nearest position instead.
-                const int kept = progress->value();
-                const int low = static_cast<int>(w), high = std::max<int>(w, l);
-                progress->setRange(low, high);
-                progress->setValue(std::clamp(kept, low, high));
-            }
+            if (progress) progress->setControlRange(static_cast<int>(w), static_cast<int>(l));
+            return 0;
+        case ControlMessage::SetBuddy:
+            if (upDown) upDown->setBuddy(qobject_cast<QLineEdit*>(widget(static_cast<ControlId>(w))));
             return 0;
         case ControlMessage::GetPos:
             if (upDown) return upDown->position();
             return progress ? progress->value() : 0;
         case ControlMessage::SetPos:
             if (upDown) return upDown->setPosition(static_cast<int>(w));
-            if (progress) {
-                const int previous = progress->value();
-                progress->setValue(std::clamp<int>(w, progress->minimum(), progress->maximum()));
-                return previous;
-            }
-            return 0;
+            return progress ? progress->setPosition(static_cast<int>(w)) : 0;
         case ControlMessage::SetStep:
             if (progress) progress->setStep(static_cast<int>(w));
             return 0;
         case ControlMessage::StepIt:
             return progress ? progress->stepIt() : 0;
+        default:
+            return 0;
+    }
+}
+
+std::int32_t QtControlHost::handleList(ChoiceList* list, ControlMessage message, std::intptr_t w,
+                                       std::intptr_t l) {
+    const auto validEntry = [list](std::intptr_t i) { return list && i >= 0 && i < list->count(); };
+    switch (message) {
         case ControlMessage::AddString:
             if (!list) return -1;
             list->addItem(textParam(l), QVariant::fromValue<qlonglong>(0));
@@ -153,26 +184,10 @@ std::int32_t QtControlHost::handle(ControlId id, ControlMessage message, std::in
             list->setItemData(static_cast<int>(w), QVariant::fromValue<qlonglong>(l));
             return 0;
         case ControlMessage::GetItemData:
-            return validEntry(w) ? static_cast<std::int32_t>(
-                                       list->itemData(static_cast<int>(w)).toLongLong())
-                                 : -1;
-        case ControlMessage::SetText:
-            setTextOf(target, textParam(l));
-            return 1;
-        case ControlMessage::GetText:
-            return copyText(textOf(target).value_or(QString()), w, l);
-        case ControlMessage::SetImage:
-            if (auto* picture = qobject_cast<PictureButton*>(target); picture && l)
-                picture->setPicture(imageOf(*reinterpret_cast<const ControlImage*>(l)));
-            return 0;
-        case ControlMessage::ShowKeys:
-        case ControlMessage::Invalidate:
-            return 0;
-        case ControlMessage::Enable:
-            target->setEnabled(w != 0);
+            return validEntry(w) ? static_cast<std::int32_t>(list->itemData(static_cast<int>(w)).toLongLong()) : -1;
+        default:
             return 0;
     }
-    return 0;
 }
 
 }  // namespace halcyone

@@ -13,6 +13,8 @@
 
 namespace halcyone {
 
+class ChoiceList;
+
 class WindowPictures {
 public:
     virtual ~WindowPictures() = default;
@@ -37,6 +39,9 @@ public:
 
 private:
     std::int32_t handleWindow(ControlMessage message, std::intptr_t lParam);
+    // Messages to up-downs and the progress bar, and to lists.
+    std::int32_t handleRange(QWidget* target, ControlMessage message, std::intptr_t w, std::intptr_t l);
+    std::int32_t handleList(ChoiceList* list, ControlMessage message, std::intptr_t w, std::intptr_t l);
 
     WindowPictures& window_;
     std::map<ControlId, QPointer<QWidget>> widgets_;

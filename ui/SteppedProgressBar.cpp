@@ -1,5 +1,7 @@
 #include "ui/SteppedProgressBar.h"
 
+#include "platform/ControlRules.h"
+
 namespace halcyone {
 
 SteppedProgressBar::SteppedProgressBar(QWidget* parent) : QProgressBar(parent) {
@@ -10,10 +12,22 @@ SteppedProgressBar::SteppedProgressBar(QWidget* parent) : QProgressBar(parent) {
 
 int SteppedProgressBar::stepIt() {
     const int previous = value();
-    int next = previous + step_;
-    const int span = maximum() - minimum();
-    if (span > 0 && next > maximum()) next = minimum() + (next - minimum()) % span;
-    setValue(next);
+    setValue(progressAfterStep(previous, step_, ControlRange{minimum(), maximum()}));
+    return previous;
+}
+
+void SteppedProgressBar::setControlRange(int low, int high) {
+    // QProgressBar empties itself when its value falls outside a new range; this bar keeps the
+    // nearest position instead.
+    const ControlRange range{low, high};
+    const int kept = clampToRange(value(), range);
+    setRange(range.least(), range.most());
+    setValue(kept);
+}
+
+int SteppedProgressBar::setPosition(int position) {
+    const int previous = value();
+    setValue(clampToRange(position, ControlRange{minimum(), maximum()}));
     return previous;
 }
 

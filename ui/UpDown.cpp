@@ -8,7 +8,6 @@
 
 #include <algorithm>
 
-#include "platform/WholeNumber.h"
 #include "ui/ArrowRepeat.h"
 
 namespace halcyone {
@@ -24,7 +23,7 @@ UpDown::UpDown(QWidget* parent) : QWidget(parent) {
         button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
         button->installEventFilter(this);
         auto* repeat = new ArrowRepeat(button, [button] { return button->isDown(); });
-        connect(repeat, &ArrowRepeat::step, this, [this, i] { stepBy(i == 0 ? 1 : -1); });
+        connect(repeat, &ArrowRepeat::step, this, [this, i] { step(i == 0); });
         connect(repeat, &ArrowRepeat::lost, button, [button] { button->setDown(false); });
         layout->addWidget(button);
         arrows_[static_cast<std::size_t>(i)] = button;
@@ -51,29 +50,25 @@ void UpDown::setBuddy(QLineEdit* buddy) {
 }
 
 void UpDown::setRange(int low, int high) {
-    low_ = low;
-    high_ = high;
-    position_ = std::clamp(position_, std::min(low_, high_), std::max(low_, high_));
+    range_ = ControlRange{low, high};
+    position_ = clampToRange(position_, range_);
 }
 
 int UpDown::position() {
-    if (buddy_) {
-        const auto typed = wholeNumber(buddy_->text().toStdString());
-        if (typed && *typed >= std::min(low_, high_) && *typed <= std::max(low_, high_))
-            position_ = static_cast<int>(*typed);
-    }
+    if (buddy_)
+        if (const auto typed = typedPosition(buddy_->text().toStdString(), range_)) position_ = *typed;
     return position_;
 }
 
 int UpDown::setPosition(int position) {
     const int previous = position_;
-    position_ = std::clamp(position, std::min(low_, high_), std::max(low_, high_));
+    position_ = clampToRange(position, range_);
     showPosition();
     return previous;
 }
 
-void UpDown::stepBy(int delta) {
-    setPosition(position() + delta);
+void UpDown::step(bool up) {
+    setPosition(steppedPosition(position(), up, range_));
     if (buddy_) buddy_->selectAll();
 }
 
@@ -83,18 +78,18 @@ void UpDown::showPosition() {
 
 bool UpDown::arrowEvent(int index, QEvent* event) {
     ArrowRepeat& repeat = *repeats_[static_cast<std::size_t>(index)];
-    const auto* mouse = static_cast<QMouseEvent*>(event);
+    const auto leftButton = [event] { return static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton; };
     switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
-            if (mouse->button() != Qt::LeftButton) return false;
+            if (!leftButton()) return false;
             // The focus moves first, so that the control it leaves takes up its text before
             // anything steps.
             if (buddy_) buddy_->setFocus(Qt::MouseFocusReason);
             repeat.start();
             return false;
         case QEvent::MouseButtonRelease:
-            if (mouse->button() == Qt::LeftButton) repeat.stop();
+            if (leftButton()) repeat.stop();
             return false;
         case QEvent::Hide:
         case QEvent::EnabledChange:
@@ -111,7 +106,7 @@ bool UpDown::eventFilter(QObject* watched, QEvent* event) {
     if (watched == buddy_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
-            stepBy(key == Qt::Key_Up ? 1 : -1);
+            step(key == Qt::Key_Up);
             return true;
         }
     }

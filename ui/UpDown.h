@@ -9,6 +9,8 @@
 
 #include <array>
 
+#include "platform/ControlRules.h"
+
 class QLineEdit;
 class QToolButton;
 
@@ -39,14 +41,13 @@ protected:
 
 private:
     bool arrowEvent(int index, QEvent* event);
-    void stepBy(int delta);
+    void step(bool up);
     void showPosition();
 
     std::array<QToolButton*, 2> arrows_{};   // up, down
     std::array<ArrowRepeat*, 2> repeats_{};
     QLineEdit* buddy_ = nullptr;
-    int low_ = 0;
-    int high_ = 100;
+    ControlRange range_;
     int position_ = 0;
     bool showsPositionOnFocusOut_ = false;
 };
