@@ -320,9 +320,8 @@ void MainWindow::keyboardClick(QPoint position) {
     if (keyboard.hitTest(px, py) == 0) return;
     const int r = keyboard.toggle(px, py);
     Channel& channel = *appState.currentChannel;
-    constexpr int selectedMark = 1000;
-    if (r > selectedMark)
-        channel.keys[static_cast<std::size_t>(r - selectedMark)] = 1;
+    if (r > OctaveWidget::selectedMark)
+        channel.keys[static_cast<std::size_t>(r - OctaveWidget::selectedMark)] = 1;
     else
         channel.keys[static_cast<std::size_t>(r)] = 0;
     keyboard.draw();
