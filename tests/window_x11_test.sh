@@ -136,6 +136,7 @@ poll() {
 }
 gone() { ! window_titled "$1" >/dev/null; }
 pixel_is() { [ "$(x rgb "$1" "$2")" = "$3" ]; }
+pixel_is_not() { [ "$(x rgb "$1" "$2")" != "$3" ]; }
 running() { kill -0 "$app_pid" 2>/dev/null; }
 ended() { ! running; }
 # Waits up to SECONDS for the program to end and sets code to its exit code, or to "none"
@@ -227,6 +228,24 @@ report "a click at (333, 350) turns the key white" $? "$(x rgb "$c4" "$c4_y")" k
 click 333 350
 poll 3 pixel_is "$c4" "$c4_y" "154 169 239"
 report "a second click turns it back" $? "$(x rgb "$c4" "$c4_y")" key-cleared
+
+# --- 3b. the channel colour, picked with the mouse: "Color" (97, 78, 51, 14 in dialog units)
+# opens the swatches; a click on the fourth puts its colour on the button, which shows black
+# at start.
+swatch_x=$((win_x + 184)) swatch_y=$((win_y + menu_h + 138))
+click 184 138
+if poll 3 window_titled halcyone >/dev/null; then
+  eval "$(xwininfo -id "$(window_titled halcyone)" | awk -F: '
+    /Absolute upper-left X/ {print "menu_x=" $2+0} /Absolute upper-left Y/ {print "menu_y=" $2+0}
+    /Width/ {print "menu_w=" $2+0} /Height/ {print "menu_h_px=" $2+0}')"
+  # Twenty items of equal height fill the menu but for its thin frame.
+  xdotool mousemove $((menu_x + menu_w / 2)) $((menu_y + menu_h_px * 7 / 40)) click 1
+  poll 3 gone halcyone
+  poll 3 pixel_is_not "$swatch_x" "$swatch_y" "0 0 0"
+  report "a click on a swatch puts its colour on the \"Color\" button" $? "$(x rgb "$swatch_x" "$swatch_y")" swatch
+else
+  report "\"Color\" opens the swatches" 1 "" swatch-menu
+fi
 
 # Runs a menu item by keyboard: a click into the window, Alt+mnemonic, Down N times, Return.
 # Disabled items are skipped by the arrows, so reaching item N by N Downs needs every item
