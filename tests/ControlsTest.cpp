@@ -18,6 +18,9 @@
 #include "WindowTestSupport.h"
 #include "ui/ArrowBar.h"
 #include "ui/ArrowRepeat.h"
+#include "ui/DialogGroupBox.h"
+#include "ui/FlatCheckBox.h"
+#include "ui/PictureButton.h"
 #include "ui/ChoiceList.h"
 #include "ui/InputGate.h"
 #include "ui/UpDown.h"
@@ -96,6 +99,8 @@ private slots:
     void listsDropDownWholeAndShowTheirFieldsFromTheStart();
     void numberFieldsShowTheValueInUseAfterRejectedText();
     void onlyOneButtonWearsTheDefaultFrame();
+    void theParameterBoxIsFlatAndTheColourButtonSunken();
+    void groupFramesRunClearOfTheControlsTheyFrame();
 
 private:
     std::unique_ptr<WindowUnderTest> w;
@@ -278,6 +283,49 @@ void ControlsTest::onlyOneButtonWearsTheDefaultFrame() {
     clickMouse(channel);
     QVERIFY(channel->hasFocus());
     QCOMPARE(channel->grab().toImage(), unfocused);
+}
+
+void ControlsTest::theParameterBoxIsFlatAndTheColourButtonSunken() {
+    auto* box = w->control<FlatCheckBox>(ControlId::ParamEnabled);
+    QVERIFY(box);
+    const QRect area = box->boxArea();
+    QCOMPARE(area.size(), QSize(FlatCheckBox::boxSize, FlatCheckBox::boxSize));
+    QVERIFY(box->rect().contains(area));  // all four sides inside the control
+    QImage shot = box->grab().toImage();
+    const QColor frame = box->palette().color(QPalette::WindowText), inside = box->palette().color(QPalette::Base);
+    for (const QPoint& edge : {area.topLeft(), area.bottomRight(), QPoint(area.right(), area.top())})
+        QCOMPARE(shot.pixelColor(edge), frame);
+    QCOMPARE(shot.pixelColor(area.center()), inside);
+    clickMouse(box);
+    QCOMPARE(appState.channels[0].paramEnabled[0], 1);
+    QVERIFY(box->grab().toImage().pixelColor(area.center()) != inside);  // the tick
+
+    auto* colour = w->control<PictureButton>(ControlId::ChannelColour);
+    shot = colour->grab().toImage();
+    const QColor background = window->palette().color(QPalette::Window);
+    for (int inset = 0; inset < PictureButton::sunkenEdgeWidth; ++inset)
+        QVERIFY(shot.pixelColor(inset, colour->height() / 2) != background);
+}
+
+void ControlsTest::groupFramesRunClearOfTheControlsTheyFrame() {
+    for (DialogGroupBox* group : window->client().findChildren<DialogGroupBox*>()) {
+        const QRect frame = group->frameArea().translated(group->pos());
+        // The etched frame's four lines, two pixels wide.
+        const QRect lines[] = {QRect(frame.left(), frame.top(), frame.width(), 2),
+                               QRect(frame.left(), frame.bottom() - 1, frame.width(), 2),
+                               QRect(frame.left(), frame.top(), 2, frame.height()),
+                               QRect(frame.right() - 1, frame.top(), 2, frame.height())};
+        for (QWidget* control : window->client().findChildren<QWidget*>()) {
+            if (control->parentWidget() != &window->client() || qobject_cast<DialogGroupBox*>(control) ||
+                !control->isVisible() || !frame.adjusted(2, 2, -2, -2).intersects(control->geometry()))
+                continue;
+            for (const QRect& line : lines)
+                QVERIFY2(!line.intersects(control->geometry()),
+                         qPrintable(QString("the frame of \"%1\" runs through %2 at %3,%4")
+                                        .arg(group->title(), control->metaObject()->className())
+                                        .arg(control->x()).arg(control->y())));
+        }
+    }
 }
 
 QTEST_MAIN(ControlsTest)
