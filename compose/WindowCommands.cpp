@@ -1,12 +1,15 @@
 #include "compose/WindowCommands.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "compose/AppState.h"
 #include "compose/ControlSync.h"
 #include "compose/NotePools.h"
 #include "compose/PreviewImage.h"
+#include "compose/ViewHistory.h"
 #include "fractal/FractalPlane.h"
+#include "fractal/PreviewGrid.h"
 #include "platform/ControlSeam.h"
 #include "platform/DesktopServices.h"
 #include "platform/WholeNumber.h"
@@ -28,6 +31,18 @@ int paletteItemOf(const Channel& c) {
     return found == palette.end() ? 0 : static_cast<int>(found - palette.begin()) + 1;
 }
 
+// A change of `view` from `before` goes into its history; a command that changed nothing
+// leaves nothing to undo.
+void remember(const ViewRect& view, const ViewRect& before) {
+    if (view != before) historyOf(view).record(before);
+}
+
+void randomize(ViewRect& view) {
+    const ViewRect before = view;
+    randomizeView(view);
+    remember(view, before);
+}
+
 int selectedParameter() {
     const int p = controlSelection(ControlId::Parameter);
     return p >= 0 && p < midiParameterCount ? p : -1;
@@ -37,6 +52,7 @@ int selectedParameter() {
 
 void changeView(ViewCommand command) {
     ViewRect& view = currentView();
+    const ViewRect before = view;
     switch (command) {
         case ViewCommand::ZoomOut: zoomOut(view); break;
         case ViewCommand::ZoomIn: zoomIn(view); break;
@@ -46,13 +62,54 @@ void changeView(ViewCommand command) {
         case ViewCommand::PanUp: panView(view, PanDirection::Up); break;
         case ViewCommand::PanDown: panView(view, PanDirection::Down); break;
     }
+    remember(view, before);
     renderPreview();
 }
 
 void randomizeViews() {
-    randomizeView(appState.sharedView);
-    for (Channel& channel : appState.channels) randomizeView(channel.view);
+    randomize(appState.sharedView);
+    for (Channel& channel : appState.channels) randomize(channel.view);
     renderPreview();
+}
+
+void zoomAtPreviewPixel(int i, int j, bool in) {
+    ViewRect& view = currentView();
+    const ViewRect before = view;
+    if (in)
+        zoomInAt(view, i * previewStep, j * previewStep);
+    else
+        zoomOutAt(view, i * previewStep, j * previewStep);
+    remember(view, before);
+    renderPreview();
+}
+
+void frameSquareOfPreview(int i1, int j1, int i2, int j2) {
+    const int side = std::max(std::abs(i2 - i1), std::abs(j2 - j1));
+    if (side == 0) return;
+    // The square's corner, doubled so that an odd difference of sides stays exact.
+    const int left2 = i1 + i2 - side, top2 = j1 + j2 - side;
+    ViewRect& view = currentView();
+    const ViewRect before = view;
+    frameArea(view, left2 * previewStep / 2, top2 * previewStep / 2, (left2 + 2 * side) * previewStep / 2,
+              (top2 + 2 * side) * previewStep / 2);
+    remember(view, before);
+    renderPreview();
+}
+
+void undoViewChange() {
+    ViewRect& view = currentView();
+    if (const auto back = historyOf(view).undo(view)) {
+        view = *back;
+        renderPreview();
+    }
+}
+
+void redoViewChange() {
+    ViewRect& view = currentView();
+    if (const auto forward = historyOf(view).redo(view)) {
+        view = *forward;
+        renderPreview();
+    }
 }
 
 void moveNoteRange(ControlId arrows, bool up) {
@@ -156,6 +213,7 @@ void fillKeys() {
 }
 
 void showLoadedSetUp() {
+    clearViewHistories();
     labelChannelButtons();
     showChannel();
     showParameter();

@@ -14,6 +14,18 @@ void changeView(ViewCommand command);
 // "Randomize": the shared view, then the views of channels 1 to 5, then the preview.
 void randomizeViews();
 
+// The mouse on the preview. Pixel (i, j) of the preview, 0..199 each way.
+// A click zooms in (out) around the point under the pointer as "+" ("-") does.
+void zoomAtPreviewPixel(int i, int j, bool in);
+// A dragged rectangle, from (i1, j1) to (i2, j2) in either order and widened to a square
+// about its centre, becomes the view.
+void frameSquareOfPreview(int i1, int j1, int i2, int j2);
+
+// Ctrl+Z and Ctrl+Y: the last change of the current view taken back, or put back again;
+// nothing when there is none. Each of the six views keeps its own history.
+void undoViewChange();
+void redoViewChange();
+
 // The "From" (LowNoteArrows) and "to" (HighNoteArrows) arrows: up raises the note, down lowers
 // it, within 0..95 and without passing the other end of the range; then the name is shown.
 void moveNoteRange(ControlId arrows, bool up);
@@ -45,7 +57,7 @@ void chooseStartColour();
 void fillKeys();
 
 // After "Load preferences...": the channel buttons, the current channel, its parameter row,
-// the preview and the palette, in that order.
+// the preview and the palette, in that order; the views' histories start afresh.
 void showLoadedSetUp();
 
 }  // namespace halcyone

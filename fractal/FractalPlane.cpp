@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-
 namespace halcyone {
 
 namespace {
@@ -11,6 +10,20 @@ constexpr double zoomInFraction = 0.08333333333333333;  // the double nearest to
 constexpr double panFraction = 0.1;
 constexpr int randomGridPoints = 1000;
 constexpr double randomGridStep = 0.001;
+
+double at(double low, double high, double fraction) { return low + (high - low) * fraction; }
+
+// Moves `view` so that the point at (fx, fy) lies where `anchor` (the point there before the
+// view's extent changed) was.
+void keepAnchor(ViewRect& view, double fx, double fy, double anchorX, double anchorY) {
+    const double dx = anchorX - at(view.X1, view.X2, fx);
+    const double dy = anchorY - at(view.Y1, view.Y2, fy);
+    view.X1 += dx;
+    view.X2 += dx;
+    view.Y1 += dy;
+    view.Y2 += dy;
+}
+
 }  // namespace
 
 void resetView(ViewRect& view) { view = ViewRect{}; }
@@ -31,6 +44,23 @@ void zoomIn(ViewRect& view) {
     view.X1 += dx;
     view.Y1 += dy;
     view.Y2 -= dy;
+}
+
+void zoomInAt(ViewRect& view, double fx, double fy) {
+    const double anchorX = at(view.X1, view.X2, fx), anchorY = at(view.Y1, view.Y2, fy);
+    zoomIn(view);
+    keepAnchor(view, fx, fy, anchorX, anchorY);
+}
+
+void zoomOutAt(ViewRect& view, double fx, double fy) {
+    const double anchorX = at(view.X1, view.X2, fx), anchorY = at(view.Y1, view.Y2, fy);
+    zoomOut(view);
+    keepAnchor(view, fx, fy, anchorX, anchorY);
+}
+
+void frameArea(ViewRect& view, double fx1, double fy1, double fx2, double fy2) {
+    view = ViewRect{at(view.X1, view.X2, fx1), at(view.X1, view.X2, fx2), at(view.Y1, view.Y2, fy1),
+                    at(view.Y1, view.Y2, fy2)};
 }
 
 void panView(ViewRect& view, PanDirection direction) {

@@ -55,6 +55,15 @@ void zoomOut(ViewRect& view);
 void zoomIn(ViewRect& view);
 // Moves by a tenth of the width in every direction, the vertical ones included.
 void panView(ViewRect& view, PanDirection direction);
+// zoomIn and zoomOut anchored at a point of the view: the point at fractions (fx, fy) of its
+// width and height (fx = i * 0.005 for column i of the preview) stays where it was on the
+// picture. The extent changes exactly as zoomIn (zoomOut) changes it; the view is then moved
+// by the difference.
+void zoomInAt(ViewRect& view, double fx, double fy);
+void zoomOutAt(ViewRect& view, double fx, double fy);
+// The part of the view between fractions (fx1, fy1) and (fx2, fy2) of its width and height
+// becomes the view.
+void frameArea(ViewRect& view, double fx1, double fy1, double fx2, double fy2);
 // Moves the view to a random place on a 0.002 grid and keeps its size. Draws two numbers
 // from the C library generator (X first); whoever initialises the program seeds it.
 void randomizeView(ViewRect& view);

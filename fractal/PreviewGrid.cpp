@@ -27,6 +27,25 @@ void previewColours(const PreviewCounts& counts, Colour startColour, PreviewColo
             pixels[j * previewSize + i] = colourOf[counts[i * previewSize + j]];
 }
 
+std::vector<Colour> previewColoursAtScale(const ViewRect& view, Colour startColour, int scale) {
+    const int size = previewSize * scale;
+    const double step = previewStep / scale;
+    std::vector<double> columnRe(static_cast<std::size_t>(size)), rowIm(static_cast<std::size_t>(size));
+    for (int k = 0; k < size; ++k) {
+        // Evaluated as the 200 x 200 grid is, so that every scale-th sample is one of its own.
+        columnRe[static_cast<std::size_t>(k)] = view.X1 + (view.X2 - view.X1) * k * step;
+        rowIm[static_cast<std::size_t>(k)] = view.Y1 + (view.Y2 - view.Y1) * k * step;
+    }
+    std::vector<std::uint8_t> counts(static_cast<std::size_t>(size) * static_cast<std::size_t>(size));
+    escapeCountGrid(columnRe, rowIm, counts);
+    std::vector<Colour> pixels(counts.size());
+    for (int i = 0; i < size; ++i)
+        for (int j = 0; j < size; ++j)
+            pixels[static_cast<std::size_t>(j) * size + i] =
+                iterationColour(counts[static_cast<std::size_t>(i) * size + j], startColour);
+    return pixels;
+}
+
 CountHistogram countHistogram(const PreviewCounts& counts) {
     CountHistogram histogram{};
     for (std::uint8_t n : counts) ++histogram[n];

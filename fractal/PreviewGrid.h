@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "fractal/Colour.h"
 #include "fractal/ViewRect.h"
@@ -29,6 +30,12 @@ void samplePreview(const ViewRect& view, PreviewCounts& counts);
 
 // The preview image, row by row (index j * 200 + i), each pixel iterationColour of its count.
 void previewColours(const PreviewCounts& counts, Colour startColour, PreviewColours& pixels);
+
+// The preview for a screen with `scale` device pixels to a preview pixel: the view sampled on a
+// grid `scale` times as fine each way ((200 * scale) squared, row by row), so that it shows
+// sharp rather than blown up. Every scale-th sample of it is the 200 x 200 preview's; the
+// palette and the composer keep using those alone.
+std::vector<Colour> previewColoursAtScale(const ViewRect& view, Colour startColour, int scale);
 
 CountHistogram countHistogram(const PreviewCounts& counts);
 

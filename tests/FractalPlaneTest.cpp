@@ -87,6 +87,30 @@ TEST(ViewOperations, ZoomPanAndReset) {
     EXPECT_EQ(v, ViewRect{});
 }
 
+// Zooms anchored at a point change the extent exactly as "+" and "-" do and keep the anchored
+// point where it was, on a view that is not square and not centred.
+TEST(ViewOperations, ZoomsAtAPointKeepThatPointAndTheButtonsFactor) {
+    const ViewRect start{-0.8, -0.5, 0.1, 0.3};
+    for (const auto& [fx, fy] : {std::pair{0.25, 0.9}, std::pair{0.0, 0.0}, std::pair{0.995, 0.5}}) {
+        for (const bool in : {true, false}) {
+            ViewRect anchored = start, plain = start;
+            in ? zoomInAt(anchored, fx, fy) : zoomOutAt(anchored, fx, fy);
+            in ? zoomIn(plain) : zoomOut(plain);
+            EXPECT_DOUBLE_EQ(anchored.X2 - anchored.X1, plain.X2 - plain.X1);
+            EXPECT_DOUBLE_EQ(anchored.Y2 - anchored.Y1, plain.Y2 - plain.Y1);
+            EXPECT_NEAR(anchored.X1 + (anchored.X2 - anchored.X1) * fx, start.X1 + (start.X2 - start.X1) * fx, 1e-15);
+            EXPECT_NEAR(anchored.Y1 + (anchored.Y2 - anchored.Y1) * fy, start.Y1 + (start.Y2 - start.Y1) * fy, 1e-15);
+        }
+    }
+    // At the centre the anchored zoom is the button's, give or take rounding.
+    ViewRect centred;
+    zoomInAt(centred, 0.5, 0.5);
+    expectView(centred, {-1.75, 0.75, -0.8333333333333334, 0.8333333333333334});
+    ViewRect part;
+    frameArea(part, 0.25, 0.5, 0.75, 1.0);
+    expectView(part, {-1.25, 0.25, 0.0, 1.0});
+}
+
 // Two draws from the C library generator, X first, each putting an edge on a 0.002 grid from
 // -2 (X) or -1 (Y); the size stays.
 TEST(ViewOperations, RandomizeDrawsXThenYOnTheGridAndKeepsTheSize) {

@@ -13,6 +13,8 @@
 #include "compose/NotePools.h"
 #include "compose/PreviewImage.h"
 #include "compose/WindowCommands.h"
+#include "fractal/FractalPlane.h"
+#include "fractal/PreviewGrid.h"
 #include "platform/MemoryControlPanel.h"
 #include "testing/ScopedHosts.h"
 #include "testing/ScriptedDesktop.h"
@@ -118,6 +120,71 @@ TEST_F(WindowCommands, ComposeStopsWhenAPulseSaysSo) {
     EXPECT_TRUE(composeAll(plain));
     EXPECT_EQ(appState.composed, 1);
     EXPECT_EQ(shown(ControlId::Progress).pos, 100);
+}
+
+// Every kind of view change goes into the current view's own history, and only a change does.
+TEST_F(WindowCommands, EveryViewChangeCanBeUndoneAndRedoneInItsOwnView) {
+    std::vector<ViewRect> seen{appState.sharedView};
+    const auto step = [&](auto change) {
+        change();
+        if (appState.sharedView != seen.back()) seen.push_back(appState.sharedView);
+    };
+    step([] { changeView(ViewCommand::ZoomIn); });
+    step([] { changeView(ViewCommand::PanDown); });
+    step([] { changeView(ViewCommand::Reset); });
+    step([] { changeView(ViewCommand::Reset); });  // changes nothing: nothing to undo
+    step([] { zoomAtPreviewPixel(30, 170, true); });
+    step([] { zoomAtPreviewPixel(199, 0, false); });
+    step([] { frameSquareOfPreview(150, 40, 20, 60); });
+    step([] { randomizeViews(); });
+    ASSERT_EQ(seen.size(), 8u);
+    EXPECT_EQ(shown(ControlId::ReadoutX1).text, formatCoordinate(seen.back().X1));
+    for (auto view = seen.rbegin() + 1; view != seen.rend(); ++view) {
+        undoViewChange();
+        EXPECT_EQ(appState.sharedView, *view);
+    }
+    undoViewChange();  // nothing left: stays
+    EXPECT_EQ(appState.sharedView, seen.front());
+    EXPECT_EQ(shown(ControlId::ReadoutX1).text, "-2.");
+    for (auto view = seen.begin() + 1; view != seen.end(); ++view) {
+        redoViewChange();
+        EXPECT_EQ(appState.sharedView, *view);
+    }
+    // "Randomize" moved every channel's view too: each has that one change to undo.
+    for (int k = 0; k < channelCount; ++k) {
+        appState.currentChannel = &channel(k);
+        setControlCheck(ControlId::DifferentSet, 1);
+        undoViewChange();
+        EXPECT_EQ(channel(k).view, ViewRect{});
+    }
+    // A new change after undoing drops what could be redone.
+    undoViewChange();
+    changeView(ViewCommand::ZoomOut);
+    const ViewRect zoomedOut = channel(4).view;
+    redoViewChange();
+    EXPECT_EQ(channel(4).view, zoomedOut);
+}
+
+TEST_F(WindowCommands, AViewKeepsAHundredStepsAndALoadedSetUpStartsAfresh) {
+    for (int k = 0; k < 150; ++k) changeView(k % 2 ? ViewCommand::PanLeft : ViewCommand::ZoomIn);
+    const ViewRect last = appState.sharedView;
+    for (int k = 0; k < 150; ++k) undoViewChange();
+    EXPECT_EQ(appState.sharedView, ViewRect{});
+    for (int k = 0; k < 150; ++k) redoViewChange();
+    EXPECT_EQ(appState.sharedView, last);
+    showLoadedSetUp();
+    undoViewChange();
+    EXPECT_EQ(appState.sharedView, last);
+}
+
+// A dragged rectangle is widened to a square about its centre, then framed exactly.
+TEST_F(WindowCommands, ADraggedRectangleBecomesTheSquareAboutItsCentre) {
+    frameSquareOfPreview(150, 40, 20, 60);  // 130 x 20: the square 130 wide, centred on (85, 50)
+    ViewRect expected;
+    frameArea(expected, 20 * previewStep, -15 * previewStep, 150 * previewStep, 115 * previewStep);
+    EXPECT_EQ(appState.sharedView, expected);
+    frameSquareOfPreview(10, 10, 10, 10);  // no area: nothing happens
+    EXPECT_EQ(appState.sharedView, expected);
 }
 
 // Play and Help name files beside the program; an installed program finds its help in share/.

@@ -16,6 +16,8 @@
 
 #include "WindowTestSupport.h"
 #include "compose/NotePools.h"
+#include "fractal/FractalPlane.h"
+#include "fractal/PreviewGrid.h"
 #include "files/PreferencesCodec.h"
 #include "ui/PictureButton.h"
 #include "ui/QtColour.h"
@@ -84,6 +86,7 @@ private slots:
     void keyboardClicksAndFillKeys();
     void playBeforeComposeAndEscape();
     void aColourPickedWithTheMouseIsShownSavedAndComposed();
+    void theMouseFramesTheViewAndCtrlZTakesItBack();
     void aWholeSessionMatchesTheCommandLineTool();
 
 private:
@@ -306,6 +309,65 @@ void WindowCommandsUiTest::aColourPickedWithTheMouseIsShownSavedAndComposed() {
     cli.start(HALCYONE_CLI, {"compose", setup, "-o", dir.filePath("tool.mid")});
     QVERIFY(cli.waitForFinished(60000));
     QVERIFY(fileBytes(midi) == fileBytes(dir.filePath("tool.mid")));
+}
+
+void WindowCommandsUiTest::theMouseFramesTheViewAndCtrlZTakesItBack() {
+    ClientArea& client = window->client();
+    const auto at = [](int i, int j) { return previewOrigin + QPoint(i, j); };
+    const auto fraction = [](int pixel) { return pixel * previewStep; };
+    ViewRect expected;
+
+    testing::clickMouse(&client, at(40, 150));
+    zoomInAt(expected, fraction(40), fraction(150));
+    QCOMPARE(appState.sharedView, expected);
+    QTest::mouseClick(client.window()->windowHandle(), Qt::RightButton, {}, testing::inWindow(&client, at(199, 3)));
+    zoomOutAt(expected, fraction(199), fraction(3));
+    QCOMPARE(appState.sharedView, expected);
+    QCOMPARE(w->control<QLabel>(ControlId::ReadoutX1)->text(), QString::fromStdString(formatCoordinate(expected.X1)));
+
+    // A drag, shown as the square it frames while the button is down.
+    testing::pressMouse(&client, at(120, 20));
+    QTest::mouseMove(client.window()->windowHandle(), testing::inWindow(&client, at(60, 50)));
+    const QImage dragging = client.grab().toImage();
+    QCOMPARE(dragging.pixelColor(at(60, 35)), QColor(Qt::white));  // the square's left edge at 90 - 30
+    testing::releaseMouse(&client, at(60, 50));
+    frameArea(expected, fraction(60), fraction(5), fraction(120), fraction(65));
+    QCOMPARE(appState.sharedView, expected);
+
+    // Two notches of the wheel in, one out.
+    const auto wheel = [&](int i, int j, int angle) {
+        QWheelEvent turn(at(i, j), client.mapToGlobal(at(i, j)), {}, QPoint(0, angle), Qt::NoButton, {},
+                         Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&client, &turn);
+    };
+    wheel(10, 190, 2 * ClientArea::wheelNotch);
+    zoomInAt(expected, fraction(10), fraction(190));
+    zoomInAt(expected, fraction(10), fraction(190));
+    QCOMPARE(appState.sharedView, expected);
+    wheel(10, 190, -ClientArea::wheelNotch / 2);
+    QCOMPARE(appState.sharedView, expected);  // half a notch: not yet
+    wheel(10, 190, -ClientArea::wheelNotch / 2);
+    zoomOutAt(expected, fraction(10), fraction(190));
+    QCOMPARE(appState.sharedView, expected);
+
+    // With a view for each channel, the mouse acts on channel 3's; Ctrl+Z takes back its change.
+    QTest::mouseClick(w->control<QAbstractButton>(ControlId::DifferentSet), Qt::LeftButton);
+    QTest::mouseClick(w->control<QAbstractButton>(ControlId::Channel3), Qt::LeftButton);
+    const ViewRect shared = appState.sharedView;
+    testing::clickMouse(&client, at(100, 100));
+    QVERIFY(appState.channels[2].view != ViewRect{});
+    QCOMPARE(appState.sharedView, shared);
+    window->client().setFocus();
+    QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(appState.channels[2].view, ViewRect{});
+    QTest::keyClick(window, Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(appState.channels[2].view != ViewRect{});
+    QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(appState.channels[2].view != ViewRect{});
+    // Clicks beside the preview and on the keyboard do what they did.
+    testing::clickMouse(&client, QPoint(333, 350));
+    QCOMPARE(appState.channels[2].keys[60], 1);
 }
 
 QTEST_MAIN(WindowCommandsUiTest)

@@ -14,6 +14,12 @@ if(TARGET halcyone_window)
     set_tests_properties(window.${name} PROPERTIES
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
   endforeach()
+  add_executable(HighDensityTest HighDensityTest.cpp)
+  set_target_properties(HighDensityTest PROPERTIES AUTOMOC ON)
+  target_link_libraries(HighDensityTest PRIVATE halcyone_window halcyone_testing Qt6::Test)
+  add_test(NAME window.HighDensityTest COMMAND HighDensityTest)
+  set_tests_properties(window.HighDensityTest PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_SCALE_FACTOR=2" TIMEOUT 300)
   add_executable(dialog_template_tests DialogTemplateTest.cpp)
   target_link_libraries(dialog_template_tests PRIVATE halcyone_window GTest::gtest GTest::gtest_main)
   target_compile_definitions(dialog_template_tests PRIVATE

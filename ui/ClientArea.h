@@ -1,9 +1,13 @@
 // The window's client area: the controls sit on it, and it paints the two pictures that are
-// not controls, the preview with its frame and the piano keyboard.
+// not controls, the preview with its frame and the piano keyboard. On the preview the mouse
+// frames the view: a click zooms in around the pointer, a right click zooms out, a drag draws
+// the square that becomes the view, and the wheel zooms in or out.
 #pragma once
 
 #include <QImage>
 #include <QWidget>
+
+#include <optional>
 
 #include "ui/KeyboardWidget.h"
 
@@ -26,16 +30,38 @@ public:
     const QImage& preview() const { return preview_; }
     KeyboardWidget& keyboard() { return keyboard_; }
 
+    // A drag shorter than this (in pixels, either way) is a click.
+    static constexpr int dragThreshold = 3;
+    static constexpr int wheelNotch = 120;  // angle units of one step of a wheel
+
+    // The square a drag from `from` to `to` (preview pixels) frames: widened about its centre.
+    static QRect framedSquare(QPoint from, QPoint to);
+
 signals:
+    // A left press anywhere but on the preview (the keyboard's clicks among them).
     void leftButtonDown(QPoint position);
+    // On the preview, in its pixels (0..199 each way).
+    void previewClicked(QPoint pixel, bool zoomIn);
+    void previewDragged(QPoint from, QPoint to);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
+    std::optional<QPoint> previewPixel(QPointF position) const;
+    QImage sharpKeyboard(int scale) const;
+    QPoint clampedToPreview(QPointF position) const;
+
     QImage preview_;
     KeyboardWidget keyboard_;
+    std::optional<QPoint> pressedOnPreview_;  // where a left press on the preview began
+    QPoint dragTo_;
+    bool dragging_ = false;
+    int wheelAngle_ = 0;  // what the wheel turned short of a notch
 };
 
 }  // namespace halcyone

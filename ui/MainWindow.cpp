@@ -8,7 +8,9 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QShortcut>
 
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <map>
@@ -35,6 +37,7 @@
 #include "ui/InputGate.h"
 #include "ui/LeftTextCheckBox.h"
 #include "ui/PictureButton.h"
+#include "ui/QtColour.h"
 #include "ui/SteppedProgressBar.h"
 #include "ui/UpDown.h"
 #include "ui/WindowComposeProgress.h"
@@ -73,6 +76,13 @@ MainWindow::MainWindow(const DialogTemplate& dialog) : controls_(*this) {
     client_ = new ClientArea(pixelRect(DialogRect{0, 0, dialog.width, dialog.height}).size(), this);
     setCentralWidget(client_);
     connect(client_, &ClientArea::leftButtonDown, this, &MainWindow::keyboardClick);
+    connect(client_, &ClientArea::previewClicked, this, [this](QPoint pixel, bool in) {
+        if (!composing_) zoomAtPreviewPixel(pixel.x(), pixel.y(), in);
+    });
+    connect(client_, &ClientArea::previewDragged, this, [this](QPoint from, QPoint to) {
+        if (!composing_) frameSquareOfPreview(from.x(), from.y(), to.x(), to.y());
+    });
+    addViewHistoryKeys();
     buildMenu(dialog);
 
     channelButtons_ = new QButtonGroup(this);
@@ -194,6 +204,19 @@ void MainWindow::fitDataTexts() {
     for (ControlId id : {ControlId::ReadoutX1, ControlId::ReadoutY1, ControlId::ReadoutX2, ControlId::ReadoutY2})
         fit(id, coordinates);
     for (ControlId id : {ControlId::LowNoteName, ControlId::HighNoteName}) fit(id, notes);
+}
+
+// Ctrl+Z undoes the last change of the current view; Ctrl+Shift+Z and Ctrl+Y redo it. In an
+// edit field the keys keep undoing the typing.
+void MainWindow::addViewHistoryKeys() {
+    const auto bind = [this](QKeySequence keys, void (*action)()) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, [this, action] {
+            if (!composing_) action();
+        });
+    };
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Z), &undoViewChange);
+    bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &redoViewChange);
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Y), &redoViewChange);
 }
 
 // As in a dialog: the push button with the focus wears the default-button frame, and the
@@ -372,7 +395,21 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::setPreview(const QImage& preview) { client_->setPreview(preview); }
+void MainWindow::setPreview(const QImage& preview) {
+    // On a dense screen the preview is sampled again at the screen's resolution; the 200 x 200
+    // samples stay what the palette and Compose read.
+    const int scale = static_cast<int>(std::ceil(devicePixelRatioF()));
+    if (scale <= 1) return client_->setPreview(preview);
+    const int size = previewSize * scale;
+    const std::vector<Colour> fine = previewColoursAtScale(currentView(), appState.startColour, scale);
+    QImage sharp(size, size, QImage::Format_RGB32);
+    for (int y = 0; y < size; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(sharp.scanLine(y));
+        for (int x = 0; x < size; ++x) line[x] = qRgbOf(fine[static_cast<std::size_t>(y) * size + x]);
+    }
+    sharp.setDevicePixelRatio(scale);
+    client_->setPreview(sharp);
+}
 
 void MainWindow::showKeys(const KeySelection& keys) {
     KeyboardWidget& keyboard = client_->keyboard();

@@ -60,6 +60,7 @@ private:
     void buildMenu(const DialogTemplate& dialog);
     void setTabOrder(const std::vector<QWidget*>& order);
     void fitDataTexts();
+    void addViewHistoryKeys();
     void moveDefaultLook(QWidget* focused);
 
     void quit();
