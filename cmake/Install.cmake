@@ -32,10 +32,15 @@ if(TARGET halcyone)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES packaging/${HALCYONE_APP_ID}.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  # The set-up files' type, and the program's icon for them as well.
+  install(FILES packaging/${HALCYONE_APP_ID}.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
   foreach(size 16 32 64 128 256)
     install(FILES resources/icons/halcyone-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
             RENAME ${HALCYONE_APP_ID}.png)
+    install(FILES resources/icons/halcyone-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/mimetypes
+            RENAME application-x-halcyone-setup.png)
   endforeach()
   install(FILES resources/help/halcyone-help.html DESTINATION ${HALCYONE_DATA_DIR}
           RENAME halcyone.hlp)

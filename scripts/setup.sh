@@ -11,6 +11,7 @@ packages=(
   midicsv sox hyperfine xvfb xauth xdotool x11-utils python3 python3-xlib
   fonts-dejavu-core fonts-dejavu-extra
   desktop-file-utils appstream man-db groff-base dpkg-dev lintian python3-debian
+  shared-mime-info xdg-utils libfile-mimeinfo-perl
 )
 
 missing=()

@@ -48,6 +48,24 @@ icon=$(sed -n 's/^Icon=//p' "$root/usr/share/applications/$app_id.desktop")
 check "installs the icon the desktop entry names, 16 to 256 pixels" \
   bash -c "for size in 16 32 64 128 256; do
              test -s '$root/usr/share/icons/hicolor/'\$size'x'\$size'/apps/$icon.png' || exit 1; done"
+# The set-up type: known by its name and by its bytes, with the program to open it.
+mime_database_knows_setups() {
+  update-mime-database "$root/usr/share/mime" >/dev/null 2>&1 || return 1
+  cp "$source_dir/examples/seahorse-valley.mpr" "$work/named.mpr"
+  cp "$source_dir/examples/seahorse-valley.mpr" "$work/unnamed.bin"
+  local by_name by_bytes
+  by_name=$(XDG_DATA_DIRS="$root/usr/share" XDG_DATA_HOME="$work/nohome" xdg-mime query filetype "$work/named.mpr")
+  by_bytes=$(XDG_DATA_DIRS="$root/usr/share" XDG_DATA_HOME="$work/nohome" mimetype --magic-only -b "$work/unnamed.bin")
+  [ "$by_name" = application/x-halcyone-setup ] && [ "$by_bytes" = application/x-halcyone-setup ] ||
+    { echo "by name: $by_name, by its bytes: $by_bytes"; return 1; }
+  grep -q '^MimeType=application/x-halcyone-setup;' "$root/usr/share/applications/$app_id.desktop" &&
+    grep -q '^Exec=halcyone %f' "$root/usr/share/applications/$app_id.desktop" &&
+    desktop-file-validate "$root/usr/share/applications/$app_id.desktop" &&
+    test -s "$root/usr/share/icons/hicolor/48x48/mimetypes/application-x-halcyone-setup.png" -o \
+         -s "$root/usr/share/icons/hicolor/64x64/mimetypes/application-x-halcyone-setup.png"
+}
+check "set-ups (.mpr) are a MIME type of their own that the window opens" mime_database_knows_setups
+
 version=$(dpkg-deb -f "$deb" Version)
 check "the changelog and the AppStream metadata have a release of version $version" \
   bash -c "zcat '$root/usr/share/doc/halcyone/changelog.gz' | dpkg-parsechangelog -l - -S Version |
