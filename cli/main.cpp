@@ -62,7 +62,8 @@ std::string describe(const FileResult& result, const std::string& file,
         case FileOutcome::CantOpen: verb = "open"; break;
         case FileOutcome::CantRead: verb = "read"; break;
         case FileOutcome::Done:
-        case FileOutcome::Refused: break;
+        case FileOutcome::Refused:
+        case FileOutcome::Skipped: break;
     }
     const std::string reason = result.reason();
     return "can't " + verb + " " + file + (reason.empty() ? "" : ": " + reason);

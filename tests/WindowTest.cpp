@@ -92,7 +92,7 @@ void WindowTest::paintsThePreviewAsTheToolDoes() {
     QTemporaryDir dir;
     const QString setup = dir.filePath("start.mpr"), png = dir.filePath("preview.png");
     w.desk.fileAnswers.push_back(setup.toStdString());
-    savePreferences();
+    QVERIFY(savePreferences().ok());
     QProcess cli;
     cli.start(HALCYONE_CLI, {"preview", setup, "-o", png});
     QVERIFY(cli.waitForFinished(20000));
