@@ -14,7 +14,8 @@
 
 #include "cli/PlaybackLoader.h"
 #include "cli/PngWriter.h"
-#include "cli/TerminalSession.h"
+#include "cli/ProgressLine.h"
+#include "cli/TerminalComposeProgress.h"
 #include "compose/AppState.h"
 #include "compose/ComposeCommand.h"
 #include "compose/ControlSync.h"
@@ -137,21 +138,18 @@ std::optional<std::string> usableTemporaryFolder() {
     return folder.path;
 }
 
+// The window's state and controls in memory. No desktop is installed: a file dialog would be
+// cancelled, and the tool passes paths to the file commands' cores instead.
 struct Session {
     MemoryControlPanel panel;
-    cli::TerminalDesktop desktop;
 
     Session() {
         installControlHost(&panel);
-        installDesktop(&desktop);
         resetAppState();
         appState.startColour = defaultStartColour;
         setUpControls();
     }
-    ~Session() {
-        installDesktop(nullptr);
-        installControlHost(nullptr);
-    }
+    ~Session() { installControlHost(nullptr); }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -186,7 +184,7 @@ std::optional<int> loadAndCompose(const std::string& setup) {
     bool composed = false;
     {
         cli::ProgressLine line("Composing");
-        cli::ComposeProgressLine progress(
+        cli::TerminalComposeProgress progress(
             line, progressStepsForBars(controlPosition(ControlId::BarNumber)), &stopRequested);
         composed = composeAll(progress);
         if (composed) line.finish();
