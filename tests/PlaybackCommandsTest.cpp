@@ -11,7 +11,8 @@
 
 #include "FilesTestSupport.h"
 #include "playback/Playback.h"
-#include "playback/Render.h"
+#include "playback/OutputPorts.h"
+#include "playback/PlayFile.h"
 #include "testing/ScriptedMusicService.h"
 
 namespace halcyone {
