@@ -44,11 +44,13 @@ CLI::Validator numberBetween(int low, int high, const std::string& what) {
         "");
 }
 
-std::string example(const std::string& lines) { return "Example:\n" + lines; }
+std::string example(const std::string& lines) {
+    return "Example:\n" + lines;
+}
 
 // A subcommand that reads a set-up file.
-CLI::App* addSetupSubcommand(CLI::App& app, const std::string& name,
-                             const std::string& description, CommandLine& line) {
+CLI::App* addSetupSubcommand(CLI::App& app, const std::string& name, const std::string& description,
+                             CommandLine& line) {
     CLI::App* sub = app.add_subcommand(name, description);
     sub->add_option("setup", line.setup, "Preferences file (.mpr)")->required();
     return sub;
@@ -65,31 +67,36 @@ void addChannel(CLI::App* sub, CommandLine& line, const std::string& description
 }
 
 CLI::App* addCompose(CLI::App& app, CommandLine& line) {
-    CLI::App* sub = addSetupSubcommand(app, "compose", "Compose a set-up and save it as a MIDI file", line);
+    CLI::App* sub =
+        addSetupSubcommand(app, "compose", "Compose a set-up and save it as a MIDI file", line);
     addOutput(sub, line, "MIDI file");
     sub->footer(example("  halcyone-cli compose seahorse-valley.mpr -o seahorse.mid"));
     return sub;
 }
 
 CLI::App* addRender(CLI::App& app, CommandLine& line) {
-    CLI::App* sub = addSetupSubcommand(app, "render", "Compose a set-up and render it to a WAV file", line);
+    CLI::App* sub =
+        addSetupSubcommand(app, "render", "Compose a set-up and render it to a WAV file", line);
     addOutput(sub, line, "WAV file");
     sub->add_option("--soundfont", line.soundFont,
                     "SoundFont (.sf2) to use (default: the system's General MIDI one)");
-    sub->footer(example("  halcyone-cli render seahorse-valley.mpr -o seahorse.wav\n"
-                        "  halcyone-cli render bulb-garden.mpr -o - | sox -t wav - bulb.ogg"));
+    sub->footer(
+        example("  halcyone-cli render seahorse-valley.mpr -o seahorse.wav\n"
+                "  halcyone-cli render bulb-garden.mpr -o - | sox -t wav - bulb.ogg"));
     return sub;
 }
 
 CLI::App* addPlay(CLI::App& app, CommandLine& line) {
-    CLI::App* sub = addSetupSubcommand(app, "play", "Compose a set-up and play it until it ends or Ctrl-C", line);
+    CLI::App* sub = addSetupSubcommand(
+        app, "play", "Compose a set-up and play it until it ends or Ctrl-C", line);
     sub->add_option("--port", line.port,
                     "Output port number from 'halcyone-cli ports' (default: the built-in "
                     "synthesizer)")
         ->check(numberBetween(0, 0x7FFFFFFF, "a port number; 'halcyone-cli ports' lists them"));
     sub->add_option("--soundfont", line.soundFont, "SoundFont (.sf2) for the built-in synthesizer");
-    sub->footer(example("  halcyone-cli play bulb-garden.mpr\n"
-                        "  halcyone-cli play bulb-garden.mpr --port 1"));
+    sub->footer(
+        example("  halcyone-cli play bulb-garden.mpr\n"
+                "  halcyone-cli play bulb-garden.mpr --port 1"));
     return sub;
 }
 
@@ -100,7 +107,8 @@ CLI::App* addPorts(CLI::App& app) {
 }
 
 CLI::App* addPreview(CLI::App& app, CommandLine& line) {
-    CLI::App* sub = addSetupSubcommand(app, "preview", "Save the 200 x 200 preview of a view as PNG", line);
+    CLI::App* sub =
+        addSetupSubcommand(app, "preview", "Save the 200 x 200 preview of a view as PNG", line);
     addOutput(sub, line, "PNG file");
     addChannel(sub, line, "Channel whose view to show (1-5)");
     sub->footer(example("  halcyone-cli preview bulb-garden.mpr -o bulb-3.png --channel 3"));
@@ -108,7 +116,8 @@ CLI::App* addPreview(CLI::App& app, CommandLine& line) {
 }
 
 CLI::App* addPalette(CLI::App& app, CommandLine& line) {
-    CLI::App* sub = addSetupSubcommand(app, "palette", "List the view's 20 most frequent colours", line);
+    CLI::App* sub =
+        addSetupSubcommand(app, "palette", "List the view's 20 most frequent colours", line);
     addChannel(sub, line, "Channel whose view to use (1-5)");
     sub->footer(example("  halcyone-cli palette seahorse-valley.mpr"));
     return sub;

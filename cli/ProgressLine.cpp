@@ -15,7 +15,9 @@ constexpr int barWidth = 40;
 ProgressLine::ProgressLine(std::string label)
     : label_(std::move(label)), enabled_(isatty(STDERR_FILENO) != 0) {}
 
-ProgressLine::~ProgressLine() { abandon(); }
+ProgressLine::~ProgressLine() {
+    abandon();
+}
 
 void ProgressLine::show(double fraction) {
     if (!enabled_ || ended_) return;

@@ -21,7 +21,9 @@ void TerminalComposeProgress::step() {
     show();
 }
 
-bool TerminalComposeProgress::pulse() { return !(stop_ && stop_->load()); }
+bool TerminalComposeProgress::pulse() {
+    return !(stop_ && stop_->load());
+}
 
 void TerminalComposeProgress::show() {
     const double withinChannel = static_cast<double>(steps_) / stepsPerChannel_;

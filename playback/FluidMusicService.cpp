@@ -137,9 +137,7 @@ void FluidMusicService::closePort() {
 
 int FluidMusicService::loadMidiFile(const std::string& path) {
     unloadMidiFile();
-    const int result = readMidiFile(path, midiFile_);
-    if (succeeded(result)) facts_ = *inspectMidiFile(midiFile_);
-    return result;
+    return readMidiFile(path, midiFile_, facts_);
 }
 
 void FluidMusicService::unloadMidiFile() {

@@ -151,7 +151,7 @@ std::optional<MidiFileFacts> inspectMidiFile(std::span<const std::uint8_t> bytes
     return facts;
 }
 
-int readMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+int readMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes, MidiFileFacts& facts) {
     bytes.clear();
     if (path.empty()) return resultNotMidiFile;
     std::error_code error;
@@ -165,8 +165,10 @@ int readMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
                         static_cast<std::streamsize>(contents.size()))) {
         return resultNotMidiFile;
     }
-    if (!isStandardMidiFile(contents)) return resultNotMidiFile;
+    const auto inspected = inspectMidiFile(contents);
+    if (!inspected) return resultNotMidiFile;
     bytes = std::move(contents);
+    facts = *inspected;
     return resultOk;
 }
 

@@ -16,7 +16,7 @@ struct PlayOptions {
     std::string soundFont;               // for the built-in synthesizer; empty: the usual places
     MusicServiceFactory serviceFactory;  // empty: FluidSynth and ALSA
     double tailSeconds = playbackTailSeconds;
-    std::function<void()> started;       // called once the music has started
+    std::function<void()> started;  // called once the music has started
 };
 
 // Plays `midiPath` on output port `portNumber` (-1: the default port) and returns when the
