@@ -34,10 +34,6 @@ constexpr std::uint8_t fileStart[] = {
 constexpr std::uint8_t keySignature[] = {0, 0xFF, 0x59, 2, 0, 0};  // C major
 constexpr std::uint8_t endOfTrack[] = {0, 0xFF, 0x2F, 0};
 
-std::uint8_t dataByte(std::int32_t value) {
-    return static_cast<std::uint8_t>(std::clamp<std::int32_t>(value, 0, maxDataByte));
-}
-
 std::uint8_t status(std::uint8_t kind, int channel) {
     return static_cast<std::uint8_t>(kind | channel);
 }

@@ -14,9 +14,6 @@ constexpr std::uint32_t synthAudioChannels = 2;
 constexpr std::uint32_t channelGroups = 1;
 
 using namespace midi;
-constexpr int dataMask = 0x7F;
-
-std::uint8_t dataByte(int value) { return static_cast<std::uint8_t>(value & dataMask); }
 
 }  // namespace
 
@@ -227,7 +224,7 @@ std::size_t encodeChannelMessage(const fluid_midi_event_t* event, std::array<std
             return 2;
         case pitchBend: {
             const int value = fluid_midi_event_get_pitch(event);  // 0..16383, centre 8192
-            out[1] = dataByte(value);
+            out[1] = dataByte(value & maxDataByte);  // seven bits each, the low ones first
             out[2] = dataByte(value >> 7);
             return 3;
         }
