@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "compose/AppState.h"
+#include "compose/Limits.h"
 #include "files/MidiBytes.h"
 #include "files/SafeFile.h"
 #include "files/TemporaryFiles.h"

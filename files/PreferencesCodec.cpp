@@ -6,7 +6,7 @@
 #include "compose/ControlTexts.h"
 #include "compose/NotePools.h"
 #include "files/ByteReader.h"
-#include "platform/ControlIds.h"
+#include "compose/Limits.h"
 
 namespace halcyone {
 
