@@ -120,7 +120,8 @@ void WindowTest::composeDiscardsInputAndRunsTheEventLoop() {
     bool composing = false;
     connect(window, &MainWindow::composeStarted, [&] { composing = true; });
     connect(window, &MainWindow::composeFinished, [&] { composing = false; });
-    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, [&] {
+    QObject listening;  // ends the connection before the locals it reads go
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, &listening, [&] {
         if (composing) ++passes;
     });
     Qt::CursorShape cursor = Qt::ArrowCursor;
