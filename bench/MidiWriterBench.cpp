@@ -20,12 +20,12 @@ constexpr int maxBars = 999;
 class DenseComposition {
 public:
     explicit DenseComposition(int bars) {
-        const int count = midiStepsPerBar * bars + 10;
+        const int count = stepsPerBar * bars + extraGridColumns;
         for (int i = 0; i < channelCount; ++i) {
             events_[i].resize(static_cast<std::size_t>(count));
             for (int k = 0; k < count; ++k)
-                events_[i][k] = NoteEvent{36 + (k * 7 + i) % 60, 1, k % midiStepsPerBar,
-                                          k / midiStepsPerBar, 127, 1 + k % 126, 1 + k % 127,
+                events_[i][k] = NoteEvent{36 + (k * 7 + i) % 60, 1, k % stepsPerBar,
+                                          k / stepsPerBar, 127, 1 + k % 126, 1 + k % 127,
                                           1 + (k * 3) % 127, 1 + (k * 5) % 127, 1 + k % 100};
             tracks_[i] = ChannelTrack{1 + i * 20, events_[i]};
         }

@@ -1,7 +1,5 @@
 // halcyone-cli: Halcyone's composer for batch work and scripts. Loads a set-up saved by the
 // window (.mpr), and composes, previews, renders or plays it.
-#include <CLI/CLI.hpp>
-
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -9,12 +7,16 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <variant>
 
 #include <unistd.h>
 
+#include "cli/CommandLine.h"
 #include "cli/PlaybackLoader.h"
 #include "cli/PngWriter.h"
-#include "cli/TerminalSession.h"
+#include "cli/ProgressLine.h"
+#include "cli/Say.h"
+#include "cli/TerminalComposeProgress.h"
 #include "compose/AppState.h"
 #include "compose/ComposeCommand.h"
 #include "compose/ControlSync.h"
@@ -25,7 +27,6 @@
 #include "files/TemporaryFiles.h"
 #include "fractal/PreviewGrid.h"
 #include "platform/MemoryControlPanel.h"
-#include "platform/WholeNumber.h"
 #include "playback/MusicResult.h"
 #include "playback/PlaybackModule.h"
 
@@ -33,17 +34,13 @@ namespace {
 
 using namespace halcyone;
 
+using cli::say;
+
 constexpr int exitSuccess = 0;
 constexpr int exitFailure = 1;
-constexpr int exitUsage = 2;
 constexpr int exitInterrupted = -1;  // ends the process by the signal that stopped the work
 
 constexpr const char* standardOutputName = "-";
-
-// A line on stderr: every message of the tool starts with its name.
-void say(const std::string& message) {
-    std::fprintf(stderr, "halcyone-cli: %s\n", message.c_str());
-}
 
 // A failure of the tool: one line on stderr, exit code 1.
 int fail(const std::string& message) {
@@ -62,7 +59,8 @@ std::string describe(const FileResult& result, const std::string& file,
         case FileOutcome::CantOpen: verb = "open"; break;
         case FileOutcome::CantRead: verb = "read"; break;
         case FileOutcome::Done:
-        case FileOutcome::Refused: break;
+        case FileOutcome::Refused:
+        case FileOutcome::Skipped: break;
     }
     const std::string reason = result.reason();
     return "can't " + verb + " " + file + (reason.empty() ? "" : ": " + reason);
@@ -136,21 +134,18 @@ std::optional<std::string> usableTemporaryFolder() {
     return folder.path;
 }
 
+// The window's state and controls in memory. No desktop is installed: a file dialog would be
+// cancelled, and the tool passes paths to the file commands' cores instead.
 struct Session {
     MemoryControlPanel panel;
-    cli::TerminalDesktop desktop;
 
     Session() {
         installControlHost(&panel);
-        installDesktop(&desktop);
         resetAppState();
         appState.startColour = defaultStartColour;
         setUpControls();
     }
-    ~Session() {
-        installDesktop(nullptr);
-        installControlHost(nullptr);
-    }
+    ~Session() { installControlHost(nullptr); }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -185,7 +180,7 @@ std::optional<int> loadAndCompose(const std::string& setup) {
     bool composed = false;
     {
         cli::ProgressLine line("Composing");
-        cli::ComposeProgressLine progress(
+        cli::TerminalComposeProgress progress(
             line, progressStepsForBars(controlPosition(ControlId::BarNumber)), &stopRequested);
         composed = composeAll(progress);
         if (composed) line.finish();
@@ -373,131 +368,25 @@ int runPalette(const std::string& setup, int channel) {
     return exitSuccess;
 }
 
-// A whole number from `low` to `high`; `what` names it in the refusal of one out of range.
-CLI::Validator numberBetween(int low, int high, const std::string& what) {
-    return CLI::Validator(
-        [=](std::string& text) -> std::string {
-            const auto value = wholeNumber(text);
-            if (!value) return "'" + text + "' is not a number";
-            if (*value < low || *value > high) return text + " is not " + what;
-            return {};
-        },
-        "");
-}
-
-const char* const subcommandNames[] = {"compose", "render", "play", "ports", "preview", "palette"};
-
-// The first word that is not an option, when it names no subcommand.
-std::optional<std::string> unknownSubcommand(int argc, char** argv) {
-    for (int k = 1; k < argc; ++k) {
-        const std::string word = argv[k];
-        if (word.starts_with('-')) continue;
-        for (const char* name : subcommandNames)
-            if (word == name) return std::nullopt;
-        return word;
+int run(const cli::CommandLine& line) {
+    switch (line.subcommand) {
+        case cli::Subcommand::Compose: return runCompose(line.setup, line.output);
+        case cli::Subcommand::Render: return runRender(line.setup, line.output, line.soundFont);
+        case cli::Subcommand::Play: return runPlay(line.setup, line.port, line.soundFont);
+        case cli::Subcommand::Ports: return runPorts();
+        case cli::Subcommand::Preview: return runPreview(line.setup, line.output, line.channel);
+        case cli::Subcommand::Palette: return runPalette(line.setup, line.channel);
     }
-    return std::nullopt;
+    return exitFailure;
 }
-
-const char* const mainFooter =
-    "Exit status: 0 success, 1 failure (one line on stderr says what and why), 2 usage error.\n"
-    "-o - writes to standard output. Ctrl-C or SIGTERM stops compose, render and preview\n"
-    "without leaving anything behind; play stops the music and exits with 0.\n"
-    "See halcyone-cli(1).";
-
-std::string example(const std::string& lines) { return "Example:\n" + lines; }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
-    if (auto word = unknownSubcommand(argc, argv)) {
-        say("unknown subcommand '" + *word +
-            "'; the subcommands are compose, render, play, ports, preview and palette "
-            "(see halcyone-cli --help)");
-        return exitUsage;
-    }
-
-    CLI::App app{"Halcyone: compose music from the Mandelbrot set, without the window.",
-                 "halcyone-cli"};
-    app.set_version_flag("--version", std::string("halcyone-cli ") + HALCYONE_VERSION +
-                                          "\nLicense GPLv3+: GNU GPL version 3 or later "
-                                          "<https://gnu.org/licenses/gpl.html>");
-    app.require_subcommand(1);
-
-    std::string setup, output, soundFont;
-    int channel = 1;
-    int port = -1;
-    const auto channelNumber = numberBetween(1, 5, "a channel number (1 to 5)");
-    const auto portNumber =
-        numberBetween(0, 0x7FFFFFFF, "a port number; 'halcyone-cli ports' lists them");
-
-    auto* compose = app.add_subcommand("compose", "Compose a set-up and save it as a MIDI file");
-    compose->add_option("setup", setup, "Preferences file (.mpr)")->required();
-    compose->add_option("-o,--output", output, "MIDI file to write (- for standard output)")
-        ->required();
-    compose->footer(example("  halcyone-cli compose seahorse-valley.mpr -o seahorse.mid"));
-
-    auto* render = app.add_subcommand("render", "Compose a set-up and render it to a WAV file");
-    render->add_option("setup", setup, "Preferences file (.mpr)")->required();
-    render->add_option("-o,--output", output, "WAV file to write (- for standard output)")
-        ->required();
-    render->add_option("--soundfont", soundFont,
-                       "SoundFont (.sf2) to use (default: the system's General MIDI one)");
-    render->footer(example("  halcyone-cli render seahorse-valley.mpr -o seahorse.wav\n"
-                           "  halcyone-cli render bulb-garden.mpr -o - | sox -t wav - bulb.ogg"));
-
-    auto* play = app.add_subcommand("play", "Compose a set-up and play it until it ends or Ctrl-C");
-    play->add_option("setup", setup, "Preferences file (.mpr)")->required();
-    play->add_option("--port", port,
-                     "Output port number from 'halcyone-cli ports' (default: the built-in "
-                     "synthesizer)")
-        ->check(portNumber);
-    play->add_option("--soundfont", soundFont, "SoundFont (.sf2) for the built-in synthesizer");
-    play->footer(example("  halcyone-cli play bulb-garden.mpr\n"
-                         "  halcyone-cli play bulb-garden.mpr --port 1"));
-
-    auto* ports = app.add_subcommand("ports", "List the output ports that play --port can name");
-    ports->footer(example("  halcyone-cli ports"));
-
-    auto* preview = app.add_subcommand("preview", "Save the 200 x 200 preview of a view as PNG");
-    preview->add_option("setup", setup, "Preferences file (.mpr)")->required();
-    preview->add_option("-o,--output", output, "PNG file to write (- for standard output)")
-        ->required();
-    preview->add_option("--channel", channel, "Channel whose view to show (1-5)")
-        ->check(channelNumber);
-    preview->footer(example("  halcyone-cli preview bulb-garden.mpr -o bulb-3.png --channel 3"));
-
-    auto* palette = app.add_subcommand("palette", "List the view's 20 most frequent colours");
-    palette->add_option("setup", setup, "Preferences file (.mpr)")->required();
-    palette->add_option("--channel", channel, "Channel whose view to use (1-5)")
-        ->check(channelNumber);
-    palette->footer(example("  halcyone-cli palette seahorse-valley.mpr"));
-
-    app.footer(mainFooter);
-
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForAllHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForVersion& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        std::string where = "halcyone-cli";
-        for (const CLI::App* sub : app.get_subcommands()) where += " " + sub->get_name();
-        say(std::string(e.what()) + " (see " + where + " --help)");
-        return exitUsage;
-    }
-
-    int code = exitFailure;
-    if (*compose) code = runCompose(setup, output);
-    if (*render) code = runRender(setup, output, soundFont);
-    if (*play) code = runPlay(setup, port, soundFont);
-    if (*ports) code = runPorts();
-    if (*preview) code = runPreview(setup, output, channel);
-    if (*palette) code = runPalette(setup, channel);
+    const auto read = cli::readCommandLine(argc, argv);
+    if (const int* code = std::get_if<int>(&read)) return *code;
+    const int code = run(std::get<cli::CommandLine>(read));
     if (code == exitInterrupted && stopSignal != 0) {
         std::fflush(stdout);
         std::raise(stopSignal);  // the handler is reset: this ends the process

@@ -35,9 +35,8 @@ void discardComposition() {
 }
 
 int progressStepsForBars(int barCount) {
-    // The step interval depends on the bar count alone, whichever channel asks.
-    const ScanSettings s = scanSettingsFor(appState.channels[0], barCount, appState.startColour);
-    return s.barCount / s.progressEvery;
+    const int bars = scannedBarCount(barCount);
+    return bars / progressEveryForBars(bars);
 }
 
 }  // namespace halcyone

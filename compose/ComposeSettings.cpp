@@ -10,9 +10,13 @@ namespace {
 constexpr int progressStepsPerChannel = 4;  // about four steps for each channel's bars
 }
 
+int scannedBarCount(int barCount) { return std::clamp(barCount, barNumberMin, barNumberMax); }
+
+int progressEveryForBars(int barCount) { return std::max(barCount / progressStepsPerChannel, 1); }
+
 ScanSettings scanSettingsFor(const Channel& channel, int barCount, Colour startColour) {
     ScanSettings s{};
-    s.barCount = std::clamp(barCount, barNumberMin, barNumberMax);
+    s.barCount = scannedBarCount(barCount);
     s.mode = channel.mode;
     const int noteLength = std::clamp(channel.noteLength, 0, maxNoteLength);
     s.stepLength = stepsPerBar >> noteLength;
@@ -20,7 +24,7 @@ ScanSettings scanSettingsFor(const Channel& channel, int barCount, Colour startC
     s.gridSize = s.barCount * columnsPerBar + extraGridColumns;
     s.squareSide = squareSideFor(s.gridSize);
     s.divisor = s.mode == static_cast<int>(ScanMode::PlaySquare) ? squareDivisor : s.gridSize;
-    s.progressEvery = std::max(s.barCount / progressStepsPerChannel, 1);
+    s.progressEvery = progressEveryForBars(s.barCount);
     // Every column advances time by one step, so the scan stops after a known column.
     s.columnsToScan = std::min(s.gridSize, (s.barCount + 1) * columnsPerBar);
     for (int i = 0; i < midiParameterCount; ++i) {

@@ -6,12 +6,10 @@
 
 #include "compose/Channel.h"
 #include "fractal/Colour.h"
-#include "platform/ControlIds.h"
+#include "compose/Limits.h"
 
 namespace halcyone {
 
-constexpr int stepsPerBar = 64;  // times are in sixty-fourths of a bar
-constexpr int extraGridColumns = 10;
 constexpr int maxNoteLength = noteLengthCount - 1;                                   // "1/64"
 constexpr int maxGridSize = barNumberMax * (1 << maxNoteLength) + extraGridColumns;  // 63,946
 constexpr int squareDivisor = 255;  // "Play square" spreads escape counts 1..255 over the pool
@@ -61,6 +59,12 @@ constexpr bool scansColumns(int mode) {
 
 // barCount is held to 1..999 and noteLength to 0..6, the ranges the buffers are sized for.
 ScanSettings scanSettingsFor(const Channel& channel, int barCount, Colour startColour);
+
+// The bar count a compose works with: `barCount` held to 1..999.
+int scannedBarCount(int barCount);
+// How many bars a channel's compose scans between two steps of the progress bar, for a bar
+// count in 1..999; the same for every channel.
+int progressEveryForBars(int barCount);
 
 // The one count that has the channel's colour, when only one does and it is not 0 (inside the
 // set): such rows can be matched without counting. 0 otherwise.

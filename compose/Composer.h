@@ -5,7 +5,7 @@
 
 #include "compose/Channel.h"
 #include "fractal/ViewRect.h"
-#include "platform/ControlIds.h"
+#include "compose/Limits.h"
 
 namespace halcyone {
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "compose/AppState.h"
+#include "compose/Limits.h"
 #include "compose/ControlTexts.h"
 #include "compose/NotePools.h"
 #include "compose/PreviewImage.h"

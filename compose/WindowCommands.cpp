@@ -5,6 +5,7 @@
 
 #include "compose/AppState.h"
 #include "compose/ControlSync.h"
+#include "compose/Limits.h"
 #include "compose/NotePools.h"
 #include "compose/PreviewImage.h"
 #include "compose/ViewHistory.h"

@@ -18,6 +18,7 @@ FileResult fileFailure(FileOutcome outcome, int systemError, std::string detail)
 std::string windowMessage(const FileResult& result) {
     switch (result.outcome) {
         case FileOutcome::Done:
+        case FileOutcome::Skipped:
             return {};
         case FileOutcome::CantCreate:
             return "Can't create";

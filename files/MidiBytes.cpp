@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "files/MidiStatus.h"
-#include "platform/ControlIds.h"
 
 namespace halcyone {
 
@@ -33,10 +32,6 @@ constexpr std::uint8_t fileStart[] = {
 };
 constexpr std::uint8_t keySignature[] = {0, 0xFF, 0x59, 2, 0, 0};  // C major
 constexpr std::uint8_t endOfTrack[] = {0, 0xFF, 0x2F, 0};
-
-std::uint8_t dataByte(std::int32_t value) {
-    return static_cast<std::uint8_t>(std::clamp<std::int32_t>(value, 0, maxDataByte));
-}
 
 std::uint8_t status(std::uint8_t kind, int channel) {
     return static_cast<std::uint8_t>(kind | channel);
@@ -89,7 +84,8 @@ void emitEvent(ByteSink& sink, int channel, const NoteEvent& e, SoundingNotes& s
 // Entries of a list the writer looks at: 64 per bar plus 10, fewer when the list ends earlier.
 std::size_t walkLimit(const ChannelTrack& track, int barCount) {
     return std::min(track.events.size(),
-                    static_cast<std::size_t>(midiStepsPerBar) * static_cast<std::size_t>(barCount) + 10);
+                    static_cast<std::size_t>(stepsPerBar) * static_cast<std::size_t>(barCount) +
+                        extraGridColumns);
 }
 
 // Entries of a list the writer walks: up to the walk limit and the first note 0.
@@ -102,8 +98,8 @@ std::size_t walkedLength(const ChannelTrack& track, int barCount) {
 
 // Steps are numbered bar x 64 + step; entries outside the written bars have no slot.
 std::optional<std::size_t> slotOf(const NoteEvent& e, int barCount) {
-    if (e.bar < 0 || e.bar >= barCount || e.step < 0 || e.step >= midiStepsPerBar) return {};
-    return static_cast<std::size_t>(e.bar) * midiStepsPerBar + static_cast<std::size_t>(e.step);
+    if (e.bar < 0 || e.bar >= barCount || e.step < 0 || e.step >= stepsPerBar) return {};
+    return static_cast<std::size_t>(e.bar) * stepsPerBar + static_cast<std::size_t>(e.step);
 }
 
 // The reference: every channel's list walked from its start for every step.
@@ -129,7 +125,7 @@ private:
 class StepIndex {
 public:
     StepIndex(const MidiTracks& tracks, int barCount) : tracks_(tracks) {
-        const std::size_t slots = static_cast<std::size_t>(barCount) * midiStepsPerBar;
+        const std::size_t slots = static_cast<std::size_t>(barCount) * stepsPerBar;
         for (int i = 0; i < channelCount; ++i) {
             const ChannelTrack& track = tracks[i];
             if (track.instrument == 0) continue;
@@ -208,7 +204,7 @@ private:
 template <typename Matching>
 void writeBody(ByteSink& sink, const MidiTracks& tracks, int barCount, const Matching& matching,
                SoundingNotes& sounding) {
-    const std::size_t slots = static_cast<std::size_t>(barCount) * midiStepsPerBar;
+    const std::size_t slots = static_cast<std::size_t>(barCount) * stepsPerBar;
     for (std::size_t slot = 0; slot < slots; ++slot) {
         for (int i = 0; i < channelCount; ++i) {
             if (tracks[i].instrument == 0) continue;
@@ -228,7 +224,7 @@ MidiTracks tracksOf(const std::array<Channel, channelCount>& channels) {
 }
 
 std::size_t midiBufferSize(int barCount) {
-    if (barCount < midiMinBars || barCount > midiMaxBars) return 0;
+    if (barCount < barNumberMin || barCount > barNumberMax) return 0;
     return static_cast<std::size_t>(barCount) * midiBytesPerBar;
 }
 

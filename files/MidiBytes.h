@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "compose/Channel.h"
+#include "compose/Limits.h"
 
 namespace halcyone {
 
@@ -23,9 +24,6 @@ using MidiTracks = std::array<ChannelTrack, channelCount>;
 
 MidiTracks tracksOf(const std::array<Channel, channelCount>& channels);
 
-constexpr int midiStepsPerBar = 64;
-constexpr int midiMinBars = 1;
-constexpr int midiMaxBars = 999;
 // Enough for any composition: at most 64 x bars + 10 entries per channel of at most 28 bytes,
 // 4 bytes per step marker, 82 bytes of header, programs and end.
 constexpr std::size_t midiBytesPerBar = 12800;

@@ -1,7 +1,8 @@
-// Status bytes of MIDI channel messages (the channel goes in the low nibble), shared by the
-// file writer, the file check and the playback ports.
+// Status bytes of MIDI channel messages (the channel goes in the low nibble) and data bytes,
+// shared by the file writer, the file check and the playback ports.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace halcyone::midi {
@@ -16,5 +17,11 @@ constexpr std::uint8_t programChange = 0xC0;
 constexpr std::uint8_t channelPressure = 0xD0;
 constexpr std::uint8_t pitchBend = 0xE0;
 constexpr std::uint8_t maxDataByte = 127;
+
+// `value` as a data byte: outside 0..127 it is brought to the nearest end, so that it can
+// never be read as a status byte.
+constexpr std::uint8_t dataByte(std::int32_t value) {
+    return static_cast<std::uint8_t>(std::clamp<std::int32_t>(value, 0, maxDataByte));
+}
 
 }  // namespace halcyone::midi

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "compose/AppState.h"
+#include "compose/Limits.h"
 #include "files/MidiBytes.h"
 #include "files/SafeFile.h"
 #include "files/TemporaryFiles.h"
@@ -82,19 +83,18 @@ FileResult writeMidiFileTo(const std::string& path) {
     return writeComposition(file);
 }
 
-void writeMidiFile(bool nextToExecutable) {
-    if (!appState.composed) return;
-    FileResult result;
-    if (nextToExecutable) {
-        SafeFile file;
-        result = createPlaybackFile(file);
-        if (result.ok()) result = writeComposition(file);
-    } else {
-        const auto chosen = desktop().askSaveFileName(midiFileDialog);
-        if (!chosen) return;
-        result = writeMidiFileTo(*chosen);
-    }
-    if (!result.ok()) showError(windowMessage(result));
+FileResult saveMidiFile() {
+    if (!appState.composed) return skippedCommand();
+    const auto chosen = desktop().askSaveFileName(midiFileDialog);
+    if (!chosen) return skippedCommand();
+    return writeMidiFileTo(*chosen);
+}
+
+FileResult writePlaybackMidiFile() {
+    if (!appState.composed) return skippedCommand();
+    SafeFile file;
+    if (const FileResult created = createPlaybackFile(file); !created.ok()) return created;
+    return writeComposition(file);
 }
 
 }  // namespace halcyone

@@ -39,12 +39,14 @@ FileResult composedMidiFile(MidiFileImage& image);
 // existing file is only ever replaced by a complete new one.
 FileResult writeMidiFileTo(const std::string& path);
 
-// Writes the composition of the last Compose; does nothing before the first Compose.
-// With `nextToExecutable` false the user picks the file (cancel ends silently). With true the
-// file goes beside the executable under its name with the extension "mid", or into the user's
-// cache folder (see cacheFolder()) when that folder can't take it; the path goes into
-// playbackMidiPath. Failures are shown as "Can't create" / "Can't write".
-void writeMidiFile(bool nextToExecutable);
+// "Save midi file...": the user picks the file and the composition of the last Compose is
+// written to it. Skipped before the first Compose and when the dialog is cancelled.
+FileResult saveMidiFile();
+
+// The first half of Play: the composition goes beside the executable under its name with the
+// extension "mid", or into the user's cache folder (see cacheFolder()) when that folder can't
+// take it, and the path into playbackMidiPath. Skipped before the first Compose.
+FileResult writePlaybackMidiFile();
 
 // The executable's path with its extension replaced by ".mid", or ".mid" appended when it
 // has none.

@@ -66,19 +66,16 @@ FileResult loadPreferencesFrom(const std::string& path) {
     return {};
 }
 
-void savePreferences() {
+FileResult savePreferences() {
     const auto path = desktop().askSaveFileName(preferencesFileDialog);
-    if (!path) return;
-    if (const FileResult saved = savePreferencesTo(*path); !saved.ok())
-        showError(windowMessage(saved));
+    if (!path) return skippedCommand();
+    return savePreferencesTo(*path);
 }
 
-bool loadPreferences() {
+FileResult loadPreferences() {
     const auto path = desktop().askSaveFileName(preferencesFileDialog);
-    if (!path) return false;
-    const FileResult loaded = loadPreferencesFrom(*path);
-    if (!loaded.ok()) showError(windowMessage(loaded));
-    return loaded.ok();
+    if (!path) return skippedCommand();
+    return loadPreferencesFrom(*path);
 }
 
 }  // namespace halcyone

@@ -29,11 +29,11 @@ FileResult savePreferencesTo(const std::string& path);
 // range changes nothing and is Refused with decodePreferences' sentence.
 FileResult loadPreferencesFrom(const std::string& path);
 
-// Asks for a file and saves to it; "Can't create" / "Can't write" on failure.
-void savePreferences();
+// "Save preferences...": asks for a file and saves to it. Skipped when the dialog is cancelled.
+FileResult savePreferences();
 
-// Asks for a file and loads it. True when a file was applied; a failure is shown ("Can't
-// open", "Can't read", or the refusal's sentence).
-bool loadPreferences();
+// "Load preferences...": asks for a file and loads it; ok() when a file was applied, after
+// which the window shows the loaded set-up. Skipped when the dialog is cancelled.
+FileResult loadPreferences();
 
 }  // namespace halcyone

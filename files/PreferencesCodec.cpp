@@ -5,7 +5,8 @@
 
 #include "compose/ControlTexts.h"
 #include "compose/NotePools.h"
-#include "platform/ControlIds.h"
+#include "files/ByteReader.h"
+#include "compose/Limits.h"
 
 namespace halcyone {
 
@@ -53,39 +54,22 @@ private:
     std::size_t at_ = 0;
 };
 
-class ByteReader {
-public:
-    explicit ByteReader(std::span<const std::uint8_t> in) : in_(in) {}
+Colour readColour(ByteReader& in) {
+    const int blue = in.byte();
+    const int green = in.byte();
+    return makeColour(in.byte(), green, blue);
+}
 
-    int byte() { return in_[at_++]; }
-    int bigEndian16() {
-        const int high = byte();
-        return high * 256 + byte();
-    }
-    Colour colour() {
-        const int blue = byte();
-        const int green = byte();
-        return makeColour(byte(), green, blue);
-    }
-    double number() {
-        std::uint64_t bits = 0;
-        for (int k = 0; k < 8; ++k) bits |= static_cast<std::uint64_t>(byte()) << (8 * k);
-        return std::bit_cast<double>(bits);
-    }
-    ViewRect view() {
-        ViewRect v;
-        v.X1 = number();
-        v.X2 = number();
-        v.Y1 = number();
-        v.Y2 = number();
-        return v;
-    }
-    void skip(std::size_t count) { at_ += count; }
+double readNumber(ByteReader& in) { return std::bit_cast<double>(in.littleEndian(8)); }
 
-private:
-    std::span<const std::uint8_t> in_;
-    std::size_t at_ = 0;
-};
+ViewRect readView(ByteReader& in) {
+    ViewRect v;
+    v.X1 = readNumber(in);
+    v.X2 = readNumber(in);
+    v.Y1 = readNumber(in);
+    v.Y2 = readNumber(in);
+    return v;
+}
 
 std::string channelName(int k) { return "channel " + std::to_string(k + 1) + " "; }
 
@@ -124,7 +108,7 @@ std::optional<std::string> decodeChannel(ByteReader& in, int k, ChannelPreferenc
     in.skip(blockMarkSize);
     c.instrument = in.byte();
     c.mode = in.byte();
-    c.colour = in.colour();
+    c.colour = readColour(in);
     for (int p = 0; p < midiParameterCount; ++p) {
         const int v = in.byte();
         c.paramEnabled[p] = v >= parameterEnabledMark ? 1 : 0;
@@ -138,7 +122,7 @@ std::optional<std::string> decodeChannel(ByteReader& in, int k, ChannelPreferenc
     c.lowNote = in.byte();
     c.highNote = in.byte();
     c.scaleIndex = in.byte();
-    c.view = in.view();
+    c.view = readView(in);
     for (int j = 0; j < midiNoteCount / keysPerByte; ++j) {
         const int byte = in.byte();
         for (int b = 0; b < keysPerByte; ++b)
@@ -186,10 +170,10 @@ DecodedPreferences decodePreferences(std::span<const std::uint8_t> bytes) {
     ByteReader in(bytes.first(preferencesSize));
     Preferences& p = result.preferences;
     p.differentSet = in.byte() != 0 ? 1 : 0;
-    p.barNumber = in.bigEndian16();
-    p.tempo = in.bigEndian16();
-    p.startColour = in.colour();
-    p.sharedView = in.view();
+    p.barNumber = static_cast<int>(in.bigEndian(2));
+    p.tempo = static_cast<int>(in.bigEndian(2));
+    p.startColour = readColour(in);
+    p.sharedView = readView(in);
 
     std::optional<std::string> problem = outside("bar count", p.barNumber, barNumberMin,
                                                  barNumberMax);

@@ -12,9 +12,10 @@ mkdir -p "$out"
 
 flags=(-std=c++20 -O1 -g -I. -ffp-contract=off -fno-omit-frame-pointer
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
-clang++-14 "${flags[@]}" fuzz/PreferencesFuzz.cpp files/PreferencesCodec.cpp compose/ControlTexts.cpp -o "$out/preferences_fuzz"
+clang++-14 "${flags[@]}" fuzz/PreferencesFuzz.cpp files/PreferencesCodec.cpp files/ByteReader.cpp \
+  compose/ControlTexts.cpp -o "$out/preferences_fuzz"
 clang++-14 "${flags[@]}" fuzz/MidiBytesFuzz.cpp files/MidiBytes.cpp -o "$out/midi_fuzz"
-clang++-14 "${flags[@]}" fuzz/MidiFileCheckFuzz.cpp playback/MidiFileCheck.cpp \
+clang++-14 "${flags[@]}" fuzz/MidiFileCheckFuzz.cpp playback/MidiFileCheck.cpp files/ByteReader.cpp \
   playback/MusicResult.cpp -o "$out/midifile_fuzz"
 
 for target in preferences midi midifile; do

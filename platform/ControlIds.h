@@ -71,10 +71,8 @@ enum class MenuCommand : int {
 
 constexpr int channelButtonOffset = 1016;  // button of channel k (1..5) is 1016 + k
 
-// Ranges and start positions of the three up-down controls and the progress bar.
-constexpr int barNumberMin = 1, barNumberMax = 999, barNumberStart = 5;
-constexpr int tempoMin = 30, tempoMax = 300, tempoStart = 120;
-constexpr int slideSpeedMin = 0, slideSpeedMax = 100, slideSpeedStart = 0;
+// Range and step of the progress bar. (The up-down controls' ranges are the set-up's: see
+// compose/Limits.h.)
 constexpr int progressMin = 0, progressMax = 100, progressStep = 5;
 
 }  // namespace halcyone

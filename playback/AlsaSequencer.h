@@ -22,12 +22,16 @@ struct AlsaPort {
     bool softwareSynth = false;
 };
 
+// Owns its sequencer client and MIDI encoder; destroying it disconnects the output and
+// closes the client. Not thread-safe: one thread at a time may call it. FluidMusicService
+// sends from FluidSynth's player thread while its own thread may silence or disconnect, so it
+// holds one lock around those three calls.
 class AlsaSequencer {
 public:
     // A new client named "Halcyone", or nullptr when there is no sequencer (no /dev/snd/seq).
     static std::unique_ptr<AlsaSequencer> open();
     // Turns alsa-lib's error messages off for the whole process (they would go to the
-    // terminal); failures reach the user through result codes instead.
+    // terminal); failures reach the user through result codes instead. Any thread, any time.
     static void quietLibrary();
     ~AlsaSequencer();
     AlsaSequencer(const AlsaSequencer&) = delete;
@@ -37,12 +41,13 @@ public:
     // and ports. The system client and ports hidden from routing are left out.
     std::vector<AlsaPort> listPorts() const;
 
-    // Creates this client's output port and connects it to client:port.
+    // Creates this client's output port and connects it to client:port, after disconnecting
+    // an earlier one: one connection at a time.
     bool connectOutput(int client, int port);
     void disconnectOutput();
-    bool isConnected() const { return ownPort_ >= 0; }
 
-    // Sends one complete MIDI message (status byte first) to the connected port at once.
+    // Sends one complete MIDI message (status byte first) to the connected port at once;
+    // nothing without a connection.
     void send(std::span<const std::uint8_t> message);
     // All sound off and all notes off on all 16 channels.
     void silence();

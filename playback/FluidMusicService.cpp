@@ -14,9 +14,6 @@ constexpr std::uint32_t synthAudioChannels = 2;
 constexpr std::uint32_t channelGroups = 1;
 
 using namespace midi;
-constexpr int dataMask = 0x7F;
-
-std::uint8_t dataByte(int value) { return static_cast<std::uint8_t>(value & dataMask); }
 
 }  // namespace
 
@@ -137,9 +134,7 @@ void FluidMusicService::closePort() {
 
 int FluidMusicService::loadMidiFile(const std::string& path) {
     unloadMidiFile();
-    const int result = readMidiFile(path, midiFile_);
-    if (succeeded(result)) facts_ = *inspectMidiFile(midiFile_);
-    return result;
+    return readMidiFile(path, midiFile_, facts_);
 }
 
 void FluidMusicService::unloadMidiFile() {
@@ -229,7 +224,7 @@ std::size_t encodeChannelMessage(const fluid_midi_event_t* event, std::array<std
             return 2;
         case pitchBend: {
             const int value = fluid_midi_event_get_pitch(event);  // 0..16383, centre 8192
-            out[1] = dataByte(value);
+            out[1] = dataByte(value & maxDataByte);  // seven bits each, the low ones first
             out[2] = dataByte(value >> 7);
             return 3;
         }

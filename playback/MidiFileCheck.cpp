@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "files/ByteReader.h"
 #include "files/MidiStatus.h"
 #include "playback/MusicResult.h"
 
@@ -15,8 +16,6 @@ namespace {
 
 using namespace midi;
 
-constexpr std::size_t headerBytes = 14;
-constexpr std::size_t chunkHeaderBytes = 8;
 constexpr std::uint32_t headerLength = 6;
 constexpr int maxFormat = 2;
 constexpr int maxVarLenBytes = 4;
@@ -25,46 +24,16 @@ constexpr std::uint8_t sysExContinue = 0xF7;
 constexpr std::uint8_t metaEvent = 0xFF;
 constexpr std::uint8_t metaEndOfTrack = 0x2F;
 
-class ByteReader {
-public:
-    explicit ByteReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-
-    std::size_t remaining() const { return bytes_.size() - pos_; }
-
-    bool byte(std::uint8_t& out) {
-        if (remaining() == 0) return false;
-        out = bytes_[pos_++];
-        return true;
-    }
-
-    bool varLen(std::uint32_t& out) {
-        out = 0;
-        for (int i = 0; i < maxVarLenBytes; ++i) {
-            std::uint8_t b = 0;
-            if (!byte(b)) return false;
-            out = (out << 7) | (b & 0x7Fu);
-            if ((b & statusBit) == 0) return true;
-        }
-        return false;
-    }
-
-    bool skip(std::uint32_t count) {
-        if (count > remaining()) return false;
-        pos_ += count;
-        return true;
-    }
-
-    void unread() { --pos_; }
-
-private:
-    std::span<const std::uint8_t> bytes_;
-    std::size_t pos_ = 0;
-};
-
-std::uint32_t bigEndian(std::span<const std::uint8_t> bytes, std::size_t at, int count) {
+// A variable-length quantity of at most four bytes; nothing when it is longer or cut short.
+std::optional<std::uint32_t> readVarLen(ByteReader& reader) {
     std::uint32_t value = 0;
-    for (int i = 0; i < count; ++i) value = (value << 8) | bytes[at + static_cast<std::size_t>(i)];
-    return value;
+    for (int i = 0; i < maxVarLenBytes; ++i) {
+        const std::uint8_t b = reader.byte();
+        if (reader.ranOut()) return std::nullopt;
+        value = (value << 7) | (b & 0x7Fu);
+        if ((b & statusBit) == 0) return value;
+    }
+    return std::nullopt;
 }
 
 int channelDataBytes(std::uint8_t status) {
@@ -79,10 +48,10 @@ bool readTrack(std::span<const std::uint8_t> track, MidiFileFacts& facts) {
     std::uint8_t running = 0;
     std::uint64_t ticks = 0;
     while (reader.remaining() > 0) {
-        std::uint32_t delta = 0;
-        std::uint8_t status = 0;
-        if (!reader.varLen(delta) || !reader.byte(status)) return false;
-        ticks += delta;
+        const auto delta = readVarLen(reader);
+        std::uint8_t status = reader.byte();
+        if (!delta || reader.ranOut()) return false;
+        ticks += *delta;
         if (ticks > maxMidiFileTicks) return false;
         if ((status & statusBit) == 0) {
             if (running == 0) return false;
@@ -93,7 +62,8 @@ bool readTrack(std::span<const std::uint8_t> track, MidiFileFacts& facts) {
             running = status;
             std::uint8_t data = 0;
             for (int i = channelDataBytes(status); i > 0; --i) {
-                if (!reader.byte(data) || (data & statusBit) != 0) return false;
+                data = reader.byte();
+                if (reader.ranOut() || (data & statusBit) != 0) return false;
             }
             int& program = facts.firstProgram[status & 0x0F];
             if ((status & kindMask) == programChange && program < 0) program = data;
@@ -103,12 +73,15 @@ bool readTrack(std::span<const std::uint8_t> track, MidiFileFacts& facts) {
         running = 0;
         std::uint8_t metaType = 0;
         if (status == metaEvent) {
-            if (!reader.byte(metaType) || (metaType & statusBit) != 0) return false;
+            metaType = reader.byte();
+            if (reader.ranOut() || (metaType & statusBit) != 0) return false;
         } else if (status != sysExStart && status != sysExContinue) {
             return false;  // real-time and common messages have no place in a file
         }
-        std::uint32_t length = 0;
-        if (!reader.varLen(length) || !reader.skip(length)) return false;
+        const auto length = readVarLen(reader);
+        if (!length) return false;
+        reader.skip(*length);
+        if (reader.ranOut()) return false;
         if (status == metaEvent && metaType == metaEndOfTrack) break;
     }
     // The chunk's end also ends a track that has no end-of-track event.
@@ -123,35 +96,32 @@ bool isAsciiChunkId(std::span<const std::uint8_t> id) {
 }  // namespace
 
 std::optional<MidiFileFacts> inspectMidiFile(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < headerBytes) return std::nullopt;
-    if (!std::equal(bytes.begin(), bytes.begin() + 4, "MThd")) return std::nullopt;
-    const std::uint32_t length = bigEndian(bytes, 4, 4);
+    ByteReader file(bytes);
+    const auto magic = file.take(4);
+    const std::uint32_t length = file.bigEndian(4);
     MidiFileFacts facts;
-    facts.format = static_cast<int>(bigEndian(bytes, 8, 2));
-    facts.tracks = static_cast<int>(bigEndian(bytes, 10, 2));
-    facts.division = static_cast<int>(bigEndian(bytes, 12, 2));
+    facts.format = static_cast<int>(file.bigEndian(2));
+    facts.tracks = static_cast<int>(file.bigEndian(2));
+    facts.division = static_cast<int>(file.bigEndian(2));
+    if (file.ranOut() || !std::equal(magic.begin(), magic.end(), "MThd")) return std::nullopt;
     if (length != headerLength || facts.format > maxFormat) return std::nullopt;
     if (facts.tracks < 1 || facts.tracks > maxMidiFileTracks) return std::nullopt;
     if (facts.division == 0 || (facts.division & 0x8000) != 0) return std::nullopt;
 
-    std::size_t at = headerBytes;
     int tracksFound = 0;
     while (tracksFound < facts.tracks) {
-        if (bytes.size() - at < chunkHeaderBytes) return std::nullopt;
-        const auto id = bytes.subspan(at, 4);
-        const std::uint32_t chunkLength = bigEndian(bytes, at + 4, 4);
-        at += chunkHeaderBytes;
-        if (!isAsciiChunkId(id) || chunkLength > bytes.size() - at) return std::nullopt;
+        const auto id = file.take(4);
+        const auto chunk = file.take(file.bigEndian(4));
+        if (file.ranOut() || !isAsciiChunkId(id)) return std::nullopt;
         if (std::equal(id.begin(), id.end(), "MTrk")) {
-            if (!readTrack(bytes.subspan(at, chunkLength), facts)) return std::nullopt;
+            if (!readTrack(chunk, facts)) return std::nullopt;
             ++tracksFound;
         }
-        at += chunkLength;
     }
     return facts;
 }
 
-int readMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+int readMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes, MidiFileFacts& facts) {
     bytes.clear();
     if (path.empty()) return resultNotMidiFile;
     std::error_code error;
@@ -165,8 +135,10 @@ int readMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
                         static_cast<std::streamsize>(contents.size()))) {
         return resultNotMidiFile;
     }
-    if (!isStandardMidiFile(contents)) return resultNotMidiFile;
+    const auto inspected = inspectMidiFile(contents);
+    if (!inspected) return resultNotMidiFile;
     bytes = std::move(contents);
+    facts = *inspected;
     return resultOk;
 }
 

@@ -41,9 +41,9 @@ inline bool isStandardMidiFile(std::span<const std::uint8_t> bytes) {
     return inspectMidiFile(bytes).has_value();
 }
 
-// Reads the file at `path` into `bytes` and checks it. resultOk, or resultNotMidiFile when the
-// path is empty, the file is missing, unreadable, larger than maxMidiFileBytes or not a
-// Standard MIDI File (then `bytes` is left empty).
-int readMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+// Reads the file at `path` into `bytes` and checks it, into `facts`. resultOk, or
+// resultNotMidiFile when the path is empty, the file is missing, unreadable, larger than
+// maxMidiFileBytes or not a Standard MIDI File (then `bytes` is left empty and `facts` alone).
+int readMidiFile(const std::string& path, std::vector<std::uint8_t>& bytes, MidiFileFacts& facts);
 
 }  // namespace halcyone

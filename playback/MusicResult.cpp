@@ -32,6 +32,8 @@ std::string describeMusicResult(int result) {
             return "There is no file to play.";
         case resultCantWrite:
             return "Can't write";
+        case resultNoDeviceSelected:
+            return noDeviceSelectedText;
         default:
             return "The music can't be played.";
     }

@@ -18,12 +18,16 @@ constexpr int resultPortUnavailable = -7;
 constexpr int resultNoPort = -8;  // playing needs an open port
 constexpr int resultNothingLoaded = -9;
 constexpr int resultCantWrite = -10;
+constexpr int resultNoDeviceSelected = -11;  // Play with no entry of "Midi device" selected
 
 constexpr bool succeeded(int result) { return result >= 0; }
 
-// The window's texts for a service that can't be set up and a file that can't be loaded.
+// The window's texts for a service that can't be set up, a file that can't be loaded and a
+// Play without a port.
 inline constexpr const char* initialiseFailedText = "Can't initialize DirectMusic objects.";
 inline constexpr const char* loadFailedText = "Error loading file";
+inline constexpr const char* noDeviceSelectedText =
+    "No Midi device is selected. Choose one in the \"Midi device\" list.";
 
 // What the user is told about `result`: what went wrong and, where there is one, the remedy.
 // Empty for success.

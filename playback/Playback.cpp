@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "platform/ControlSeam.h"
-#include "platform/DesktopServices.h"
 
 namespace halcyone {
 
@@ -60,37 +59,21 @@ void listMidiDevices() {
     setControlSelection(ControlId::MidiDevice, listing.defaultEntry);
 }
 
-void startPlayback(const std::string& midiPath) {
-    const int entry = controlSelection(ControlId::MidiDevice);
-    const PortInfo* selected = selectedPort(entry);
-    if (!selected) {
-        showError(noDeviceSelectedText);
-        return;
-    }
+int startPlayback(const std::string& midiPath) {
+    const PortInfo* selected = selectedPort(controlSelection(ControlId::MidiDevice));
+    if (!selected) return resultNoDeviceSelected;
     const PortInfo port = *selected;
     playbackState.player.reset();  // tears down the old Player, which stops its music
     playbackState.player = makePlayer();
     Player& player = *playbackState.player;
-    if (!succeeded(player.initialise())) {
-        showError(initialiseFailedText);
-        return;
-    }
+    if (!succeeded(player.initialise())) return resultNotInitialised;
     const int portResult = player.createPort(port);
-    if (!succeeded(player.loadSegment(midiPath, true))) {
-        showError(loadFailedText);
-        return;
-    }
+    if (!succeeded(player.loadSegment(midiPath, true))) return resultNotMidiFile;
     // Playing without a port would be silent: say what is missing instead.
-    if (!succeeded(portResult)) {
-        showError(describeMusicResult(portResult));
-        return;
-    }
-    const int playResult = player.play();
-    if (!succeeded(playResult)) {
-        showError(describeMusicResult(playResult));
-        return;
-    }
+    if (!succeeded(portResult)) return portResult;
+    if (const int playResult = player.play(); !succeeded(playResult)) return playResult;
     playbackState.playState = PlayState::Playing;
+    return resultOk;
 }
 
 void stopPlayback() {

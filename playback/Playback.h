@@ -31,10 +31,6 @@ struct PlaybackState {
 
 extern PlaybackState playbackState;
 
-// Shown by Play when no entry of "Midi device" is selected (see also MusicResult.h).
-inline constexpr const char* noDeviceSelectedText =
-    "No Midi device is selected. Choose one in the \"Midi device\" list.";
-
 // The output ports found by a listing: their port numbers in list order, and the list entry
 // of the first software synthesizer (-1 when there is none).
 struct PortListing {
@@ -58,11 +54,12 @@ void listMidiDevices();
 
 // Play, after the composition was written to `midiPath` (empty when nothing was written):
 // replaces the Player with a new one on the selected port and plays the file from its
-// beginning. Every failure is told in an "Error" message box and leaves playState alone:
-// no entry selected (noDeviceSelectedText, the music playing goes on), the service can't be
-// set up (initialiseFailedText), the file can't be loaded (loadFailedText), the port can't be
-// opened or the file can't be started (what is missing and how to get it).
-void startPlayback(const std::string& midiPath);
+// beginning. Every failure leaves playState alone and is returned for the window to tell
+// (describeMusicResult): no entry selected (resultNoDeviceSelected; the music playing goes
+// on), the service can't be set up (resultNotInitialised), the file can't be loaded
+// (resultNotMidiFile, whatever the service said), the port can't be opened or the file can't
+// be started (the service's code, which says what is missing and how to get it).
+int startPlayback(const std::string& midiPath);
 
 // Stop: stops the music when something was played and not stopped since; otherwise nothing.
 void stopPlayback();

@@ -14,6 +14,8 @@
 #include "files/FileResult.h"
 #include "files/SafeFile.h"
 #include "playback/MusicService.h"
+#include "playback/OutputPorts.h"
+#include "playback/PlayFile.h"
 #include "playback/Render.h"
 
 namespace halcyone {

@@ -35,7 +35,6 @@ public:
     // Releases the file, the port and the service, in that order. Safe to call again.
     void teardown();
 
-    bool isInitialised() const { return service_ != nullptr; }
     bool isPlaying() const;
 
 private:

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Halcyone and runs every test: a normal build, then (unless --quick) the same tests
-# under AddressSanitizer + UndefinedBehaviorSanitizer.
+# Builds Halcyone and runs every test: a normal build, then (unless --quick) a build with the
+# Unix Makefiles generator that is packaged and installed, and the same tests under
+# AddressSanitizer + UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 quick=0
@@ -15,6 +16,13 @@ cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
 if [ "$quick" -eq 0 ]; then
+  # CMake's default generator, as a packager or a user runs it: what the install needs, built
+  # with Unix Makefiles, then installed and used as the Ninja build is by its package test.
+  cmake -S . -B build-make -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DHALCYONE_BUILD_TESTS=OFF -DHALCYONE_BUILD_BENCH=OFF >/dev/null
+  cmake --build build-make -j "$jobs"
+  bash tests/package_test.sh build-make
+
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHALCYONE_SANITIZE=ON \
     -DHALCYONE_BUILD_BENCH=OFF >/dev/null
   cmake --build build-asan -j "$jobs"

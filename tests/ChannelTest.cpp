@@ -67,11 +67,5 @@ TEST(AppState, CurrentViewFollowsTheDifferentSetCheckBox) {
     EXPECT_EQ(&currentView(), &appState.channels[1].view);
 }
 
-TEST(ControlSeam, AnswersZeroWithoutAHost) {
-    installControlHost(nullptr);
-    EXPECT_EQ(sendToControl(ControlId::BarNumber, ControlMessage::GetPos), 0);
-    EXPECT_EQ(differentSetChecked(), 0);
-}
-
 }  // namespace
 }  // namespace halcyone

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "compose/AppState.h"
+#include "compose/ComposeCommand.h"
 #include "compose/ComposeFold.h"
 #include "compose/Composer.h"
 #include "compose/ControlSync.h"
@@ -165,7 +166,23 @@ TEST_F(Composer, BorderMatchesAtTheEdgesOfTheGrid) {
 TEST_F(Composer, RestsBeforeTheFirstNoteAreLost) {
     appState.sharedView = ViewRect{1.0, -2.0, -1.0, 1.0};
     compose();
-    EXPECT_EQ(firstNotes(channel.rawEvents, 1), "55/8@1.24 ");
+    // Eleven "1/8" columns pass as rests; the first note starts where it was found, in the
+    // twelfth (bar 1, step 3 x 8), one column long.
+    const std::string firstNoteAtTheTwelfthColumn = "55/8@1.24 ";
+    EXPECT_EQ(firstNotes(channel.rawEvents, 1), firstNoteAtTheTwelfthColumn);
+}
+
+// The command-line tool's progress line expects as many steps a channel as a column scan
+// makes, for any bar count.
+TEST_F(Composer, ProgressStepsForBarsAreTheStepsOfAColumnScan) {
+    appState.sharedView = ViewRect{3.0, 4.0, 3.0, 4.0};  // escapes at once: 999 bars are quick
+    channel.noteLength = 0;
+    for (const int bars : {1, 3, 4, 9, 999}) {
+        sendToControl(ControlId::BarNumber, ControlMessage::SetPos, bars);
+        const int before = progressSteps();
+        compose();
+        EXPECT_EQ(progressSteps() - before, progressStepsForBars(bars)) << bars;
+    }
 }
 
 }  // namespace

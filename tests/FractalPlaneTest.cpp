@@ -111,18 +111,25 @@ TEST(ViewOperations, ZoomsAtAPointKeepThatPointAndTheButtonsFactor) {
     expectView(part, {-1.25, 0.25, 0.0, 1.0});
 }
 
-// Two draws from the C library generator, X first, each putting an edge on a 0.002 grid from
-// -2 (X) or -1 (Y); the size stays.
-TEST(ViewOperations, RandomizeDrawsXThenYOnTheGridAndKeepsTheSize) {
+// Randomize keeps the size and moves the top-left corner to a point of a 0.002 grid, X1 in
+// -2..0 and Y1 in -1..1, a different one for most seeds.
+TEST(ViewOperations, RandomizeKeepsTheSizeAndPutsTheCornerOnTheGrid) {
+    std::set<std::pair<double, double>> corners;
     for (unsigned seed = 1; seed <= 300; ++seed) {
-        std::srand(seed);
-        const int r1 = std::rand() % 1000, r2 = std::rand() % 1000;
         std::srand(seed);
         ViewRect v{0.0, 0.5, 0.0, 0.25};
         randomizeView(v);
-        expectView(v,
-                   {-2.0 + 0.002 * r1, -1.5 + 0.002 * r1, -1.0 + 0.002 * r2, -0.75 + 0.002 * r2});
+        EXPECT_NEAR(v.X2 - v.X1, 0.5, 1e-12);
+        EXPECT_NEAR(v.Y2 - v.Y1, 0.25, 1e-12);
+        for (const auto& [edge, low] : {std::pair{v.X1, -2.0}, std::pair{v.Y1, -1.0}}) {
+            const double gridPoints = (edge - low) / 0.002;
+            EXPECT_NEAR(gridPoints, std::round(gridPoints), 1e-6) << edge;
+            EXPECT_GT(gridPoints, -0.5) << edge;
+            EXPECT_LT(gridPoints, 999.5) << edge;
+        }
+        corners.insert({v.X1, v.Y1});
     }
+    EXPECT_GT(corners.size(), 250u);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The MIDI file: its bytes, built from small compositions and compared with literals; then
-// writeMidiFile's "Save midi file..." and Play paths, and a saved file as midicsv reads it.
+// "Save midi file..." and Play's file, and a saved file as midicsv reads it.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -156,19 +156,18 @@ protected:
 
 TEST_F(MidiWriterFile, SavesTheCompositionAtTheTempoOfTheControlAsMidicsvReadsIt) {
     appState.composed = 0;  // nothing to write before the first Compose
-    writeMidiFile(false);
-    writeMidiFile(true);
+    EXPECT_EQ(saveMidiFile().outcome, FileOutcome::Skipped);
+    EXPECT_EQ(writePlaybackMidiFile().outcome, FileOutcome::Skipped);
     EXPECT_TRUE(desk.dialogsShown.empty());
     appState.composed = 1;
     sendToControl(ControlId::Tempo, ControlMessage::SetPos, 70);  // changed after Compose
     writeAll(dir.file("song.mid"), Bytes(5000, 0xAB));
     desk.fileAnswers.push_back(dir.file("song.mid"));
-    writeMidiFile(false);
+    EXPECT_TRUE(saveMidiFile().ok());
     ASSERT_EQ(desk.dialogsShown.size(), 1u);
     const FileDialogSpec& shown = desk.dialogsShown[0];
     EXPECT_EQ(shown.description + " " + shown.pattern + " " + shown.defaultExtension,
               "Midi (*.mid) *.mid mid");
-    EXPECT_TRUE(desk.messages.empty());
     EXPECT_EQ(readAll(dir.file("song.mid")), expectedBytes());
     EXPECT_EQ(dir.entries(), Texts{"song.mid"});
     EXPECT_TRUE(playbackMidiPath.empty());  // only Play sets it
@@ -201,9 +200,9 @@ TEST_F(MidiWriterFile, SavesTheCompositionAtTheTempoOfTheControlAsMidicsvReadsIt
                               "1, 1536, End_track", "0, 0, End_of_file"}));
 }
 
-// The core the command-line tool calls gives its result without dialog or message; the
-// command shows it, and a failure (a missing folder, a write cut short) leaves the old file
-// as it was and no temporary behind; cancel ends silently.
+// The core the command-line tool calls gives its result without a dialog; the command gives
+// the window's message for it, and a failure (a missing folder, a write cut short) leaves the
+// old file as it was and no temporary behind; cancel has nothing to tell.
 TEST_F(MidiWriterFile, FailuresAreReportedAndNeverDamageWhatWasThere) {
     writeAll(dir.file("song.mid"), {'o', 'l', 'd'});
     EXPECT_EQ(writeMidiFileTo(dir.file("none/song.mid")).outcome, FileOutcome::CantCreate);
@@ -211,16 +210,20 @@ TEST_F(MidiWriterFile, FailuresAreReportedAndNeverDamageWhatWasThere) {
     const FileResult early = writeMidiFileTo(dir.file("early.mid"));
     EXPECT_EQ(early.outcome, FileOutcome::Refused);
     EXPECT_EQ(windowMessage(early), nothingComposedText);
-    EXPECT_TRUE(desk.messages.empty());
+    EXPECT_TRUE(desk.dialogsShown.empty());
 
     appState.composed = 1;
     for (const char* name : {"missing/song.mid", "song.mid"})
         desk.fileAnswers.push_back(dir.file(name));
-    writeMidiFile(false);
-    withFileSizeLimit(100, [] { writeMidiFile(false); });  // the file needs far more
-    writeMidiFile(false);                                  // cancelled
+    std::vector<FileResult> saved;
+    const auto save = [&saved] { saved.push_back(saveMidiFile()); };
+    save();
+    withFileSizeLimit(100, save);  // the file needs far more
+    save();                        // cancelled
     EXPECT_EQ(desk.dialogsShown.size(), 3u);
-    EXPECT_EQ(messageTexts(), (Texts{"Error: Can't create", "Error: Can't write"}));
+    ASSERT_EQ(saved.size(), 3u);
+    EXPECT_EQ(windowMessage(saved[0]) + ", " + windowMessage(saved[1]), "Can't create, Can't write");
+    EXPECT_FALSE(saved[2].failed());
     EXPECT_EQ(readAll(dir.file("song.mid")), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(dir.entries(), Texts{"song.mid"});
 }
@@ -241,17 +244,15 @@ TEST_F(MidiWriterFile, PlayWritesBesideTheExecutableOrElseIntoTheCacheFolder) {
         desk.executable = dir.file(executable);
         ScopedEnv cacheFolder("XDG_CACHE_HOME", cacheHome);
         ScopedEnv home("HOME", dir.file("home").c_str());
-        writeMidiFile(true);
+        EXPECT_TRUE(writePlaybackMidiFile().ok());
         EXPECT_EQ(playbackMidiPath, dir.file(expected));
         EXPECT_EQ(readAll(dir.file(expected)), expectedBytes());
     }
     EXPECT_TRUE(desk.dialogsShown.empty());
-    EXPECT_TRUE(desk.messages.empty());
 
     writeAll(dir.file("plain-file"), {1});
     ScopedEnv blocked("XDG_CACHE_HOME", dir.file("plain-file/cache").c_str());
-    writeMidiFile(true);
-    EXPECT_EQ(messageTexts(), Texts{"Error: Can't create"});
+    EXPECT_EQ(windowMessage(writePlaybackMidiFile()), "Can't create");
     // Playback then fails to load the file named beside the executable, and says so.
     EXPECT_EQ(playbackMidiPath, dir.file("missing/bin/halcyone.mid"));
 }

@@ -11,7 +11,8 @@
 
 #include "FilesTestSupport.h"
 #include "playback/Playback.h"
-#include "playback/Render.h"
+#include "playback/OutputPorts.h"
+#include "playback/PlayFile.h"
 #include "testing/ScriptedMusicService.h"
 
 namespace halcyone {
@@ -98,30 +99,28 @@ TEST_F(PlaybackCommands, DeviceListShowsOutputPortsAndSelectsTheFirstSynthesizer
         EXPECT_EQ(callsStartingWith("open"), c.opened);
         EXPECT_EQ(callsStartingWith("enumerate").back(), c.lastEnumerated);
     }
-    startPlayback("/tmp/piece.mid");
-    EXPECT_EQ(messageTexts(), Texts{std::string("Error: ") + noDeviceSelectedText});
+    EXPECT_EQ(startPlayback("/tmp/piece.mid"), resultNoDeviceSelected);
     EXPECT_EQ(playbackState.playState, PlayState::Idle);
 }
 
 // Play replaces the start-up Player, or the one playing, by a new one on the chosen port; Stop
 // stops only what plays. Play before the first Compose (no file written) and Stop before any
-// Play or a second time do nothing but say what is wrong.
+// Play or a second time do nothing; the Play says what is wrong.
 TEST_F(PlaybackCommands, PlayAndStopChangeTheStateOnlyWhenTheyCan) {
     startUp();
     stopPlayback();
-    startPlayback("");
-    EXPECT_EQ(messageTexts(), Texts{"Error: Error loading file"});
+    EXPECT_EQ(describeMusicResult(startPlayback("")), "Error loading file");
     EXPECT_EQ(playbackState.playState, PlayState::Idle);
     EXPECT_TRUE(callsStartingWith("play").empty());
     EXPECT_TRUE(callsStartingWith("stop").empty());
 
     sendToControl(ControlId::MidiDevice, ControlMessage::SetSelection, 2);  // "Other"
     script->calls.clear();
-    startPlayback("/tmp/piece.mid");
+    EXPECT_EQ(startPlayback("/tmp/piece.mid"), resultOk);
     EXPECT_THAT(script->calls, ElementsAre("close", "destroy", "create", "open 23",
                                            "load /tmp/piece.mid", "play"));
     script->calls.clear();
-    startPlayback("/tmp/piece.mid");
+    EXPECT_EQ(startPlayback("/tmp/piece.mid"), resultOk);
     EXPECT_THAT(script->calls, ElementsAre("unload", "close", "destroy", "create", "open 23",
                                            "load /tmp/piece.mid", "play"));
     EXPECT_EQ(script->alive, 1);
@@ -131,27 +130,28 @@ TEST_F(PlaybackCommands, PlayAndStopChangeTheStateOnlyWhenTheyCan) {
     stopPlayback();
     EXPECT_THAT(script->calls, ElementsAre("stop"));
     EXPECT_EQ(playbackState.playState, PlayState::Stopped);
-    startPlayback("");  // a failed Play leaves the state alone
+    EXPECT_EQ(startPlayback(""), resultNotMidiFile);  // a failed Play leaves the state alone
     EXPECT_EQ(playbackState.playState, PlayState::Stopped);
-    EXPECT_EQ(desk.messages.size(), 2u);
 }
 
 // Play says what is missing rather than playing silently. (A start-up Player that can't
 // initialise ends the window: WindowTest.)
 TEST_F(PlaybackCommands, PlaySaysWhatIsMissingInsteadOfPlayingSilently) {
     startUp();
+    Texts told;
+    const auto play = [&told] { told.push_back(describeMusicResult(startPlayback("/tmp/piece.mid"))); };
     for (int result : {resultNoSoundFont, resultNoAudioOutput}) {
         script->openResult = result;
-        startPlayback("/tmp/piece.mid");
+        play();
     }
     script->openResult = resultOk;
     script->playResult = resultFailed;
-    startPlayback("/tmp/piece.mid");
+    play();
     script->initialiseFails = true;
-    startPlayback("/tmp/piece.mid");
-    EXPECT_THAT(messageTexts(), ElementsAre(HasSubstr("Debian package fluid-soundfont-gm"),
-                                            HasSubstr("audio output"), ::testing::Ne("Error: "),
-                                            "Error: Can't initialize DirectMusic objects."));
+    play();
+    EXPECT_THAT(told, ElementsAre(HasSubstr("Debian package fluid-soundfont-gm"),
+                                  HasSubstr("audio output"), ::testing::Ne(""),
+                                  "Can't initialize DirectMusic objects."));
     EXPECT_EQ(playbackState.playState, PlayState::Idle);
     stopPlayback();  // harmless with an uninitialised Player
 }

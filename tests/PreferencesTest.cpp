@@ -1,6 +1,6 @@
 // The 370-byte preferences layout (exact bytes, packed fields, refusals) and savePreferences /
-// loadPreferences through the desktop and control seams: dialogs, messages, what a load
-// changes, and that a refused or failed file changes nothing.
+// loadPreferences through the desktop and control seams: dialogs, the window's messages for
+// their results, what a load changes, and that a refused or failed file changes nothing.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -50,7 +50,7 @@ protected:
 
     // The set-up as saved bytes, so that doubles compare bit for bit.
     static PreferencesBytes snapshot() { return encodePreferences(capturePreferences()); }
-    bool loadFrom(const std::string& path) {
+    FileResult loadFrom(const std::string& path) {
         desk.fileAnswers.push_back(path);
         return loadPreferences();
     }
@@ -143,10 +143,8 @@ TEST_F(PreferencesFile, RefusesShortFilesAndEveryFieldOutsideItsRangeChangingNot
     };
     const int writesBefore = controlWrites();
     for (const auto& [bytes, problem] : refused) {
-        desk.messages.clear();
         writeAll(dir.file("bad.mpr"), bytes);
-        EXPECT_FALSE(loadFrom(dir.file("bad.mpr")));
-        EXPECT_EQ(messageTexts(), Texts{"Error: Bad preferences file: " + problem});
+        EXPECT_EQ(windowMessage(loadFrom(dir.file("bad.mpr"))), "Bad preferences file: " + problem);
         EXPECT_EQ(snapshot(), before) << problem;
     }
     EXPECT_EQ(controlWrites(), writesBefore);
@@ -159,8 +157,7 @@ TEST_F(PreferencesFile, SaveAndLoadRestoreEverySavedFieldBitForBitAndLeaveTheCom
     const Preferences changed = everythingChanged();
     applyPreferences(changed);
     desk.fileAnswers.push_back(dir.file("setup.mpr"));
-    savePreferences();
-    ASSERT_TRUE(desk.messages.empty());
+    ASSERT_TRUE(savePreferences().ok());
     Bytes saved = readAll(dir.file("setup.mpr"));
     EXPECT_EQ(saved.size(), preferencesSize);
     EXPECT_EQ(dir.entries(), Texts{"setup.mpr"});
@@ -175,8 +172,7 @@ TEST_F(PreferencesFile, SaveAndLoadRestoreEverySavedFieldBitForBitAndLeaveTheCom
     MemoryControlPanel fresh;
     ScopedControlHost freshControls(fresh);
     setUpControls();
-    EXPECT_TRUE(loadFrom(dir.file("setup.mpr")));
-    EXPECT_TRUE(desk.messages.empty());
+    EXPECT_TRUE(loadFrom(dir.file("setup.mpr")).ok());
     EXPECT_EQ(snapshot(), encodePreferences(changed));
     EXPECT_EQ(appState.barCount, 7);
     EXPECT_EQ(appState.channels[1].events[0].note, 61);
@@ -185,9 +181,9 @@ TEST_F(PreferencesFile, SaveAndLoadRestoreEverySavedFieldBitForBitAndLeaveTheCom
                   "Midi (*.mpr) *.mpr mpr");
 }
 
-// The cores the command-line tool calls give the outcome with the system's reason and show
-// nothing; the commands say "Can't ..." and change nothing: the old file stays, no temporary
-// is left and the set-up is as it was. Cancel does nothing.
+// The cores the command-line tool calls give the outcome with the system's reason; the
+// commands give the window's "Can't ..." and change nothing: the old file stays, no temporary
+// is left and the set-up is as it was. Cancel does nothing and has nothing to tell.
 TEST_F(PreferencesFile, FailuresAreReportedAndChangeNothing) {
     applyPreferences(everythingChanged());
     const PreferencesBytes before = snapshot();
@@ -195,20 +191,20 @@ TEST_F(PreferencesFile, FailuresAreReportedAndChangeNothing) {
     EXPECT_EQ(missing.outcome, FileOutcome::CantOpen);
     EXPECT_EQ(missing.reason(), "No such file or directory");
     EXPECT_EQ(savePreferencesTo(dir.file("none/setup.mpr")).outcome, FileOutcome::CantCreate);
-    savePreferences();
-    EXPECT_FALSE(loadPreferences());
-    EXPECT_TRUE(desk.messages.empty());
+    EXPECT_EQ(savePreferences().outcome, FileOutcome::Skipped);
+    EXPECT_EQ(loadPreferences().outcome, FileOutcome::Skipped);
 
     writeAll(dir.file("setup.mpr"), Bytes(370, 0x5A));
     std::filesystem::create_directory(dir.file("folder.mpr"));
     for (const char* name : {"missing/setup.mpr", "setup.mpr"})
         desk.fileAnswers.push_back(dir.file(name));
-    savePreferences();
-    withFileSizeLimit(100, savePreferences);
-    EXPECT_FALSE(loadFrom(dir.file("none.mpr")));
-    EXPECT_FALSE(loadFrom(dir.file("folder.mpr")));
-    EXPECT_EQ(messageTexts(), (Texts{"Error: Can't create", "Error: Can't write",
-                                     "Error: Can't open", "Error: Can't read"}));
+    Texts told;
+    const auto save = [&told] { told.push_back(windowMessage(savePreferences())); };
+    save();
+    withFileSizeLimit(100, save);
+    told.push_back(windowMessage(loadFrom(dir.file("none.mpr"))));
+    told.push_back(windowMessage(loadFrom(dir.file("folder.mpr"))));
+    EXPECT_EQ(told, (Texts{"Can't create", "Can't write", "Can't open", "Can't read"}));
     EXPECT_EQ(readAll(dir.file("setup.mpr")), Bytes(370, 0x5A));
     EXPECT_EQ(dir.entries(), (Texts{"folder.mpr", "setup.mpr"}));
     EXPECT_EQ(snapshot(), before);

@@ -216,6 +216,12 @@ void WindowCommandsUiTest::playBeforeComposeAndEscape() {
     QTest::keyClick(window, Qt::Key_Escape);
     QVERIFY(window->isVisible());
     QCOMPARE(w->desk.messages.size(), 1u);
+    // The file commands' failures too are the window's to tell.
+    w->desk.fileAnswers = {"/nonexistent/folder/setup.mpr"};
+    chooseMenuItem(window, "Save preferences...");
+    QCOMPARE(w->desk.messages.size(), 2u);
+    QCOMPARE(w->desk.messages[1].text, "Can't create");
+    QCOMPARE(w->desk.messages[1].caption, "Error");
     chooseMenuItem(window, "Help");
     QCOMPARE(w->desk.helpOpened.size(), 1u);
     QVERIFY(QString::fromStdString(w->desk.helpOpened[0]).endsWith(".hlp"));

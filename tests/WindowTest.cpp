@@ -92,7 +92,7 @@ void WindowTest::paintsThePreviewAsTheToolDoes() {
     QTemporaryDir dir;
     const QString setup = dir.filePath("start.mpr"), png = dir.filePath("preview.png");
     w.desk.fileAnswers.push_back(setup.toStdString());
-    savePreferences();
+    QVERIFY(savePreferences().ok());
     QProcess cli;
     cli.start(HALCYONE_CLI, {"preview", setup, "-o", png});
     QVERIFY(cli.waitForFinished(20000));
@@ -120,7 +120,8 @@ void WindowTest::composeDiscardsInputAndRunsTheEventLoop() {
     bool composing = false;
     connect(window, &MainWindow::composeStarted, [&] { composing = true; });
     connect(window, &MainWindow::composeFinished, [&] { composing = false; });
-    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, [&] {
+    QObject listening;  // ends the connection before the locals it reads go
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, &listening, [&] {
         if (composing) ++passes;
     });
     Qt::CursorShape cursor = Qt::ArrowCursor;

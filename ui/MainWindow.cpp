@@ -64,6 +64,15 @@ int droppedRows(const ChoiceList& list, int templateHeight) {
     return std::max(1, (templateHeight - list.sizeHint().height()) / row);
 }
 
+// The file and playback commands return what became of them; the window tells the failures.
+void tell(const FileResult& result) {
+    if (result.failed()) showError(windowMessage(result));
+}
+
+void tell(int musicResult) {
+    if (!succeeded(musicResult)) showError(describeMusicResult(musicResult));
+}
+
 }  // namespace
 
 MainWindow::MainWindow(const DialogTemplate& dialog) : controls_(*this) {
@@ -300,11 +309,9 @@ void MainWindow::command(int id) {
         case static_cast<int>(ControlId::Stop): stopPlayback(); break;
         case static_cast<int>(ControlId::FillKeys): fillKeys(); break;
         case static_cast<int>(MenuCommand::About): desktop().showAbout(); break;
-        case static_cast<int>(MenuCommand::SaveMidiFile): writeMidiFile(false); break;
-        case static_cast<int>(MenuCommand::SavePreferences): savePreferences(); break;
-        case static_cast<int>(MenuCommand::LoadPreferences):
-            if (loadPreferences()) showLoadedSetUp();
-            break;
+        case static_cast<int>(MenuCommand::SaveMidiFile): tell(saveMidiFile()); break;
+        case static_cast<int>(MenuCommand::SavePreferences): tell(savePreferences()); break;
+        case static_cast<int>(MenuCommand::LoadPreferences): loadSetUp(); break;
         case static_cast<int>(MenuCommand::Help): openHelp(); break;
         case static_cast<int>(ControlId::ChannelColour): chooseChannelColour(); break;
         case static_cast<int>(ControlId::ParamEnabled): takeParameterEnabled(); break;
@@ -371,8 +378,14 @@ void MainWindow::compose() {
 }
 
 void MainWindow::play() {
-    writeMidiFile(true);
-    startPlayback(playbackMidiPath);
+    tell(writePlaybackMidiFile());  // playback is started whatever the write's outcome
+    tell(startPlayback(playbackMidiPath));
+}
+
+void MainWindow::loadSetUp() {
+    const FileResult loaded = loadPreferences();
+    tell(loaded);
+    if (loaded.ok()) showLoadedSetUp();
 }
 
 void MainWindow::openHelp() {

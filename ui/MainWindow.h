@@ -66,6 +66,7 @@ private:
     void quit();
     void compose();
     void play();
+    void loadSetUp();
     void openHelp();
     void listPicked(ControlId list);
     void scroll(ControlId bar, bool back);

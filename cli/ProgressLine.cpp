@@ -1,11 +1,10 @@
-#include "cli/TerminalSession.h"
+#include "cli/ProgressLine.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-
-#include "compose/Channel.h"
+#include <utility>
 
 namespace halcyone::cli {
 
@@ -16,7 +15,9 @@ constexpr int barWidth = 40;
 ProgressLine::ProgressLine(std::string label)
     : label_(std::move(label)), enabled_(isatty(STDERR_FILENO) != 0) {}
 
-ProgressLine::~ProgressLine() { abandon(); }
+ProgressLine::~ProgressLine() {
+    abandon();
+}
 
 void ProgressLine::show(double fraction) {
     if (!enabled_ || ended_) return;
@@ -40,32 +41,6 @@ void ProgressLine::abandon() {
     if (lastPercent_ < 0) return;  // nothing drawn
     std::fputc('\n', stderr);
     std::fflush(stderr);
-}
-
-ComposeProgressLine::ComposeProgressLine(ProgressLine& line, int stepsPerChannel,
-                                         const std::atomic<bool>* stop)
-    : line_(line), stepsPerChannel_(std::max(stepsPerChannel, 1)), stop_(stop) {}
-
-void ComposeProgressLine::channelStarted(int index) {
-    channel_ = index;
-    steps_ = 0;
-    show();
-}
-
-void ComposeProgressLine::step() {
-    steps_ = std::min(steps_ + 1, stepsPerChannel_);
-    show();
-}
-
-bool ComposeProgressLine::pulse() { return !(stop_ && stop_->load()); }
-
-void ComposeProgressLine::show() {
-    const double withinChannel = static_cast<double>(steps_) / stepsPerChannel_;
-    line_.show((channel_ + withinChannel) / channelCount);
-}
-
-void TerminalDesktop::showMessage(const std::string& text, const std::string&) {
-    std::fprintf(stderr, "halcyone-cli: %s\n", text.c_str());
 }
 
 }  // namespace halcyone::cli
