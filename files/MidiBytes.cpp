@@ -1,9 +1,9 @@
 #include "files/MidiBytes.h"
 
 #include <algorithm>
-#include <initializer_list>
 #include <optional>
 
+#include "files/ByteSink.h"
 #include "files/MidiStatus.h"
 
 namespace halcyone {
@@ -36,33 +36,6 @@ constexpr std::uint8_t endOfTrack[] = {0, 0xFF, 0x2F, 0};
 std::uint8_t status(std::uint8_t kind, int channel) {
     return static_cast<std::uint8_t>(kind | channel);
 }
-
-// Appends to a buffer of fixed size; refuses to go past its end and remembers that it had to.
-class ByteSink {
-public:
-    explicit ByteSink(std::span<std::uint8_t> out) : out_(out) {}
-
-    void put(std::initializer_list<std::uint8_t> bytes) { put(std::span(bytes.begin(), bytes.size())); }
-    void put(std::span<const std::uint8_t> bytes) {
-        if (bytes.size() > out_.size() - size_) {
-            overflowed_ = true;
-            return;
-        }
-        std::copy(bytes.begin(), bytes.end(), out_.begin() + static_cast<std::ptrdiff_t>(size_));
-        size_ += bytes.size();
-    }
-    void putBigEndian32(std::size_t at, std::uint32_t value) {
-        for (int k = 0; k < 4; ++k) out_[at + k] = static_cast<std::uint8_t>(value >> (24 - 8 * k));
-    }
-
-    std::size_t size() const { return size_; }
-    bool overflowed() const { return overflowed_; }
-
-private:
-    std::span<std::uint8_t> out_;
-    std::size_t size_ = 0;
-    bool overflowed_ = false;
-};
 
 // The note each channel has sounding, if any.
 using SoundingNotes = std::array<std::optional<std::uint8_t>, channelCount>;
