@@ -22,6 +22,18 @@ std::uint64_t ByteReader::littleEndian(int count) {
     return value;
 }
 
+std::optional<std::uint32_t> ByteReader::varLen() {
+    constexpr int maxBytes = 4;
+    std::uint32_t value = 0;
+    for (int k = 0; k < maxBytes; ++k) {
+        const std::uint8_t b = byte();
+        if (ranOut_) return std::nullopt;
+        value = (value << 7) | (b & 0x7Fu);
+        if ((b & 0x80) == 0) return value;
+    }
+    return std::nullopt;
+}
+
 std::span<const std::uint8_t> ByteReader::take(std::size_t count) {
     if (count > remaining()) {
         ranOut_ = true;

@@ -1,9 +1,10 @@
-// Reads the bytes of a file kept in memory, front to back: the preferences file and the MIDI
-// files playback checks.
+// Reads the bytes of a file kept in memory, front to back: the preferences file, the MIDI files
+// playback checks, and the one-track file that is split into a track per channel.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace halcyone {
@@ -23,6 +24,9 @@ public:
     std::uint32_t bigEndian(int count);
     // `count` bytes (at most 8), the least significant first.
     std::uint64_t littleEndian(int count);
+    // A MIDI variable-length quantity of at most four bytes: seven bits a byte, the most
+    // significant first. Nothing when it is longer or cut short.
+    std::optional<std::uint32_t> varLen();
     // The next `count` bytes.
     std::span<const std::uint8_t> take(std::size_t count);
     void skip(std::size_t count) { take(count); }

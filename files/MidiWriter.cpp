@@ -9,6 +9,7 @@
 #include "compose/AppState.h"
 #include "compose/Limits.h"
 #include "files/MidiBytes.h"
+#include "files/MidiTracks.h"
 #include "files/SafeFile.h"
 #include "files/TemporaryFiles.h"
 #include "platform/ControlSeam.h"
@@ -44,6 +45,19 @@ FileResult writeComposition(SafeFile& file) {
     MidiFileImage image;
     if (const FileResult built = composedMidiFile(image); !built.ok()) return built;
     return file.finish(image.bytes());
+}
+
+// The composition's one-track file split into a track per channel.
+FileResult writeTrackFile(SafeFile& file) {
+    MidiFileImage oneTrack;
+    if (const FileResult built = composedMidiFile(oneTrack); !built.ok()) return built;
+    const std::size_t size = midiTrackFileSize(oneTrack.bytes());
+    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[size]);
+    if (!buffer) return fileFailure(FileOutcome::Refused, ENOMEM, midiNoMemoryText);
+    const std::span<std::uint8_t> tracks(buffer.get(), size);
+    if (size == 0 || writeMidiTrackBytes(oneTrack.bytes(), tracks) != size)
+        return fileFailure(FileOutcome::CantWrite, 0, "the MIDI file can't be split into tracks");
+    return file.finish(tracks);
 }
 
 }  // namespace
@@ -88,6 +102,20 @@ FileResult saveMidiFile() {
     const auto chosen = desktop().askSaveFileName(midiFileDialog);
     if (!chosen) return skippedCommand();
     return writeMidiFileTo(*chosen);
+}
+
+FileResult writeMidiTracksTo(const std::string& path) {
+    if (!appState.composed) return fileFailure(FileOutcome::Refused, 0, composeFirstText);
+    SafeFile file;
+    if (const FileResult opened = file.open(path); !opened.ok()) return opened;
+    return writeTrackFile(file);
+}
+
+FileResult saveMidiTracks() {
+    if (!appState.composed) return fileFailure(FileOutcome::Refused, 0, composeFirstText);
+    const auto chosen = desktop().askSaveFileName(midiFileDialog);
+    if (!chosen) return skippedCommand();
+    return writeMidiTracksTo(*chosen);
 }
 
 FileResult writePlaybackMidiFile() {

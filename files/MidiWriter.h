@@ -21,6 +21,8 @@ extern const FileDialogSpec midiFileDialog;
 
 inline constexpr const char* nothingComposedText = "Nothing has been composed yet";
 inline constexpr const char* midiNoMemoryText = "Not enough memory to write the MIDI file";
+// What the exports for a DAW answer before the first Compose, rather than writing nothing.
+inline constexpr const char* composeFirstText = "Compose first";
 
 // The composition of the last Compose as the bytes of a Standard MIDI File.
 struct MidiFileImage {
@@ -42,6 +44,16 @@ FileResult writeMidiFileTo(const std::string& path);
 // "Save midi file...": the user picks the file and the composition of the last Compose is
 // written to it. Skipped before the first Compose and when the dialog is cancelled.
 FileResult saveMidiFile();
+
+// The core of "Export MIDI tracks...": the composition as a format-1 file with a track per
+// channel that plays notes (files/MidiTracks.h), written to `path` through SafeFile. Refused
+// with composeFirstText before the first Compose.
+FileResult writeMidiTracksTo(const std::string& path);
+
+// "Export MIDI tracks...": before the first Compose refused with composeFirstText, and no
+// dialog; otherwise the user picks the file in the dialog of "Save midi file..." and the
+// tracks are written to it. Skipped when the dialog is cancelled.
+FileResult saveMidiTracks();
 
 // The first half of Play: the composition goes beside the executable under its name with the
 // extension "mid", or into the user's cache folder (see cacheFolder()) when that folder can't

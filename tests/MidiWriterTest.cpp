@@ -8,6 +8,7 @@
 #include "FilesTestSupport.h"
 #include "compose/AppState.h"
 #include "files/MidiBytes.h"
+#include "files/MidiTracks.h"
 #include "files/MidiWriter.h"
 
 namespace halcyone {
@@ -226,6 +227,29 @@ TEST_F(MidiWriterFile, FailuresAreReportedAndNeverDamageWhatWasThere) {
     EXPECT_FALSE(saved[2].failed());
     EXPECT_EQ(readAll(dir.file("song.mid")), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(dir.entries(), Texts{"song.mid"});
+}
+
+// "Export MIDI tracks...": "Compose first" without a dialog before the first Compose; then the
+// dialog of "Save midi file..." and the one-track file split into tracks, at the tempo of the
+// control, through the safe writer; cancel says nothing.
+TEST_F(MidiWriterFile, ExportsTheTracksOfTheCompositionOrAsksForACompose) {
+    appState.composed = 0;
+    EXPECT_EQ(windowMessage(saveMidiTracks()), "Compose first");
+    EXPECT_EQ(windowMessage(writeMidiTracksTo(dir.file("early.mid"))), "Compose first");
+    EXPECT_TRUE(desk.dialogsShown.empty());
+
+    appState.composed = 1;
+    writeAll(dir.file("tracks.mid"), {'o', 'l', 'd'});
+    for (const char* name : {"none/tracks.mid", "tracks.mid"})
+        desk.fileAnswers.push_back(dir.file(name));
+    EXPECT_EQ(windowMessage(saveMidiTracks()), "Can't create");
+    EXPECT_EQ(readAll(dir.file("tracks.mid")), (Bytes{'o', 'l', 'd'}));
+    EXPECT_TRUE(saveMidiTracks().ok());
+    EXPECT_FALSE(saveMidiTracks().failed());  // cancelled
+    ASSERT_EQ(desk.dialogsShown.size(), 3u);
+    EXPECT_EQ(desk.dialogsShown[1].pattern, midiFileDialog.pattern);
+    EXPECT_EQ(readAll(dir.file("tracks.mid")), midiTrackFileBytes(expectedBytes()));
+    EXPECT_EQ(dir.entries(), Texts{"tracks.mid"});
 }
 
 // Play writes beside the executable under its name; where that folder can't take the file (one

@@ -1,4 +1,5 @@
 add_executable(files_tests
+  MidiTracksTest.cpp
   MidiWriterTest.cpp
   PreferencesTest.cpp
   SafeFileTest.cpp
