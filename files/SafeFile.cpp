@@ -192,12 +192,12 @@ FileResult SafeFile::fillPath(std::string& path) {
     return {};
 }
 
-FileResult SafeFile::commit() {
+FileResult SafeFile::sync() {
     if (!failure_.ok()) {
         discard();
         return failure_;
     }
-    if (direct()) return commitDirect();
+    if (direct() || synced_) return {};
     if (fd_ < 0) return fail(fileFailure(FileOutcome::CantWrite, EBADF));
 
     int syncFd = fd_;
@@ -210,9 +210,24 @@ FileResult SafeFile::commit() {
     if (syncFd != fd_) ::close(syncFd);
     if (::close(fd_) != 0 && error == 0) error = errno;
     fd_ = -1;
-    if (error == 0 && ::rename(temporary_.c_str(), target_.c_str()) != 0) error = errno;
     if (error != 0) return fail(fileFailure(FileOutcome::CantWrite, error));
+    synced_ = true;
+    return {};
+}
+
+FileResult SafeFile::commit() {
+    if (const FileResult synced = sync(); !synced.ok()) {
+        discard();
+        return synced;
+    }
+    if (direct()) return commitDirect();
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        const FileResult failed = fail(fileFailure(FileOutcome::CantWrite, errno));
+        discard();
+        return failed;
+    }
     temporary_.clear();
+    synced_ = false;
     syncFolder(folderOf(target_));
     return {};
 }
@@ -257,6 +272,7 @@ void SafeFile::discard() {
     temporary_.clear();
     directFill_.remove();
     filledByName_ = false;
+    synced_ = false;
 }
 
 FileResult SafeFile::fail(FileResult failure) {

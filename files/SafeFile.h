@@ -50,9 +50,13 @@ public:
     // across.
     FileResult fillPath(std::string& path);
 
-    // Syncs and renames the temporary over the target (or finishes a direct write). On failure
-    // the target is as it was (a direct target may have received part of the content) and no
-    // temporary is left.
+    // Syncs the temporary to the disk and closes it, so that commit() has only to rename it: a
+    // set of files is put in place once every one of them is safe. Nothing for a direct target.
+    // On failure the target is as it was and no temporary is left.
+    FileResult sync();
+    // Syncs (unless done) and renames the temporary over the target (or finishes a direct
+    // write). On failure the target is as it was (a direct target may have received part of the
+    // content) and no temporary is left.
     FileResult commit();
     // write(bytes), then commit().
     FileResult finish(std::span<const std::uint8_t> bytes);
@@ -66,6 +70,7 @@ private:
     int fd_ = -1;        // the temporary beside a regular target
     int directFd_ = -1;  // a target written directly
     bool filledByName_ = false;
+    bool synced_ = false;  // the temporary is on the disk and closed
     FileResult failure_;
     std::string target_;
     std::string temporary_;

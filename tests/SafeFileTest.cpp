@@ -118,6 +118,27 @@ TEST(SafeFile, FailuresSayWhyAndLeaveTheOldFile) {
     EXPECT_EQ(dir.entries(), (Texts{"folder", "plain", "song.mid"}));
 }
 
+// A set of files put in place together: synced, each stays out of sight until its commit, and
+// one discarded after its sync leaves the old file and no temporary.
+TEST(SafeFile, SyncedFilesWaitForTheirCommit) {
+    TempDir dir;
+    writeAll(dir.file("b.wav"), {'o', 'l', 'd'});
+    SafeFile a, b;
+    ASSERT_TRUE(a.open(dir.file("a.wav")).ok());
+    ASSERT_TRUE(b.open(dir.file("b.wav")).ok());
+    EXPECT_TRUE(a.write(Bytes{1, 2}).ok());
+    EXPECT_TRUE(b.write(Bytes{3}).ok());
+    EXPECT_TRUE(a.sync().ok());
+    EXPECT_TRUE(b.sync().ok());
+    EXPECT_EQ(dir.entries().size(), 3u);  // b.wav and the two temporaries
+    EXPECT_FALSE(fs::exists(dir.file("a.wav")));
+    EXPECT_TRUE(a.commit().ok());
+    b.discard();
+    EXPECT_EQ(readAll(dir.file("a.wav")), (Bytes{1, 2}));
+    EXPECT_EQ(readAll(dir.file("b.wav")), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(dir.entries(), (Texts{"a.wav", "b.wav"}));
+}
+
 // A named pipe, a device and a descriptor of the process get the content itself and stay what
 // they are; what a library fills by name for them is made in the temporary folder and copied
 // across on commit.
