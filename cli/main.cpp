@@ -264,7 +264,7 @@ int runRender(const std::string& setup, const std::string& output, const std::st
     {
         cli::ProgressLine line("Rendering");
         options.progress = [&line](double fraction) { line.show(fraction); };
-        rendered = playback->renderMidiToWav(midi.bytes(), wav, options);
+        rendered = playback->renderMidiToAudio(midi.bytes(), wav, options);
         if (rendered.ok()) line.finish();
     }
     if (rendered.stopped || stopRequested) return exitInterrupted;

@@ -2,6 +2,7 @@
 #include "playback/PlaybackModule.h"
 
 #include "playback/SoundFonts.h"
+#include "playback/Stems.h"
 
 extern "C" __attribute__((visibility("default"))) const halcyone::PlaybackModule*
 halcyone_playback_module() {
@@ -10,7 +11,8 @@ halcyone_playback_module() {
         &halcyone::checkSoundFont,
         &halcyone::standardSoundFontPaths,
         &halcyone::findSoundFont,
-        &halcyone::renderMidiToWav,
+        &halcyone::renderMidiToAudio,
+        &halcyone::renderMidiToStems,
         &halcyone::outputPorts,
         &halcyone::playMidiFile,
     };

@@ -17,6 +17,7 @@
 #include "playback/OutputPorts.h"
 #include "playback/PlayFile.h"
 #include "playback/Render.h"
+#include "playback/Stems.h"
 
 namespace halcyone {
 
@@ -25,8 +26,10 @@ struct PlaybackModule {
     FileResult (*checkSoundFont)(const std::string& path);
     std::vector<std::string> (*standardSoundFontPaths)();
     std::string (*findSoundFont)(const std::vector<std::string>& candidates);
-    RenderResult (*renderMidiToWav)(std::span<const std::uint8_t> midi, SafeFile& output,
-                                    const RenderOptions& options);
+    RenderResult (*renderMidiToAudio)(std::span<const std::uint8_t> midi, SafeFile& output,
+                                      const RenderOptions& options);
+    StemsResult (*renderMidiToStems)(std::span<const std::uint8_t> midi, const std::string& folder,
+                                     const RenderOptions& options);
     std::vector<OutputPort> (*outputPorts)(const MusicServiceFactory& factory);
     int (*playMidiFile)(const std::string& midiPath, int portNumber,
                         const std::atomic<bool>& stopRequested, const PlayOptions& options);

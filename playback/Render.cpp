@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <vector>
 
+#include "files/MidiStatus.h"
 #include "playback/FluidHandles.h"
 #include "playback/MidiFileCheck.h"
 #include "playback/SoundFonts.h"
@@ -48,7 +50,19 @@ struct FileRendering {
     FluidSynth synth;
     FluidPlayer player;
     FluidFileRenderer renderer;
+    int channel = allChannels;
 };
+
+// FluidSynth's names of the file type; the sample format is 16-bit in each (for "oga",
+// FluidSynth encodes Vorbis).
+const char* fileType(AudioFormat format) {
+    switch (format) {
+        case AudioFormat::Wav: return "wav";
+        case AudioFormat::Flac: return "flac";
+        case AudioFormat::Ogg: return "oga";
+    }
+    return "wav";
+}
 
 std::string chooseSoundFont(const std::string& requested) {
     return requested.empty() ? findSoundFont(standardSoundFontPaths())
@@ -57,20 +71,31 @@ std::string chooseSoundFont(const std::string& requested) {
 
 bool stopRequested(const RenderOptions& options) { return options.stop && options.stop->load(); }
 
-// Sets `r` up to render `midi` with `soundFont` into the WAV file at `audioPath` and starts
+// The player's messages for other channels than the rendering's are dropped; the rest reach
+// its synthesizer as they would without this filter.
+int playChannel(void* data, fluid_midi_event_t* event) {
+    const auto* r = static_cast<const FileRendering*>(data);
+    const int type = fluid_midi_event_get_type(event);
+    const bool channelMessage = type >= midi::noteOff && type <= midi::pitchBend;
+    if (channelMessage && fluid_midi_event_get_channel(event) != r->channel) return FLUID_OK;
+    return fluid_synth_handle_midi_event(r->synth.get(), event);
+}
+
+// Sets `r` up to render `midi` with `soundFont` into the audio file at `audioPath` and starts
 // the player. A code of MusicResult.h; with resultCantWrite, `file` says why.
 int startRendering(FileRendering& r, std::span<const std::uint8_t> midi,
-                   const std::string& soundFont, const std::string& audioPath, double sampleRate,
-                   FileResult& file) {
+                   const std::string& soundFont, const std::string& audioPath,
+                   const RenderOptions& options, FileResult& file) {
     r.settings = makeFluidSettings();
     if (!r.settings) return resultFailed;
     fluid_settings_t* s = r.settings.get();
-    if (fluid_settings_setnum(s, "synth.sample-rate", sampleRate) != FLUID_OK) return resultFailed;
+    if (fluid_settings_setnum(s, "synth.sample-rate", options.sampleRate) != FLUID_OK)
+        return resultFailed;
     // Samples are read as instruments are chosen: a short piece needs a few of a large font.
     fluid_settings_setint(s, "synth.dynamic-sample-loading", 1);
     fluid_settings_setstr(s, "player.timing-source", "sample");
     fluid_settings_setstr(s, "audio.file.name", audioPath.c_str());
-    fluid_settings_setstr(s, "audio.file.type", "wav");
+    fluid_settings_setstr(s, "audio.file.type", fileType(options.format));
     fluid_settings_setstr(s, "audio.file.format", "s16");
 
     r.synth.reset(new_fluid_synth(s));
@@ -83,6 +108,10 @@ int startRendering(FileRendering& r, std::span<const std::uint8_t> midi,
     if (!r.player || fluid_player_add_mem(r.player.get(), midi.data(), midi.size()) != FLUID_OK) {
         return resultFailed;
     }
+    if (r.channel != allChannels &&
+        fluid_player_set_playback_callback(r.player.get(), playChannel, &r) != FLUID_OK) {
+        return resultFailed;
+    }
     errno = 0;
     r.renderer.reset(new_fluid_file_renderer(r.synth.get()));
     if (!r.renderer) {
@@ -92,20 +121,34 @@ int startRendering(FileRendering& r, std::span<const std::uint8_t> midi,
     return fluid_player_play(r.player.get()) == FLUID_OK ? resultOk : resultFailed;
 }
 
-// Renders the piece block by block, then up to renderTailSeconds while notes still sound;
-// ends early once a stop is requested. resultOk, or resultCantWrite with `file` saying why.
-int renderPiece(FileRendering& r, std::uint32_t lengthTicks, const RenderOptions& options,
-                FileResult& file) {
-    PieceProgress progress(options.progress, r.player.get(), lengthTicks);
-    const auto playing = [&r] {
-        return fluid_player_get_status(r.player.get()) == FLUID_PLAYER_PLAYING;
+// Renders the piece block by block into every file at once, then up to renderTailSeconds while
+// a note still sounds in any; ends early once a stop is requested. resultOk, or resultCantWrite
+// with `done.file` and `done.failedOutput` saying which file and why.
+int renderPiece(std::span<FileRendering> renderings, std::uint32_t lengthTicks,
+                const RenderOptions& options, RenderResult& done) {
+    // Every player reads the same file in step: the first one tells how far the piece has come.
+    PieceProgress progress(options.progress, renderings.front().player.get(), lengthTicks);
+    const auto playing = [renderings] {
+        return std::ranges::any_of(renderings, [](const FileRendering& r) {
+            return fluid_player_get_status(r.player.get()) == FLUID_PLAYER_PLAYING;
+        });
     };
-    // One block of audio into the file; the system's reason for a failed write is kept.
-    const auto renderBlock = [&r, &file] {
-        errno = 0;
-        if (fluid_file_renderer_process_block(r.renderer.get()) == FLUID_OK) return true;
-        file = fileFailure(FileOutcome::CantWrite, errno ? errno : EIO);
-        return false;
+    const auto sounding = [renderings] {
+        return std::ranges::any_of(renderings, [](const FileRendering& r) {
+            return fluid_synth_get_active_voice_count(r.synth.get()) > 0;
+        });
+    };
+    // One block of audio into each file; the system's reason for a failed write is kept.
+    const auto renderBlock = [renderings, &done] {
+        for (std::size_t k = 0; k < renderings.size(); ++k) {
+            errno = 0;
+            if (fluid_file_renderer_process_block(renderings[k].renderer.get()) == FLUID_OK)
+                continue;
+            done.file = fileFailure(FileOutcome::CantWrite, errno ? errno : EIO);
+            done.failedOutput = static_cast<int>(k);
+            return false;
+        }
+        return true;
     };
     while (playing() && !progress.pieceIsOver() && !stopRequested(options)) {
         if (!renderBlock()) return resultCantWrite;
@@ -113,49 +156,73 @@ int renderPiece(FileRendering& r, std::uint32_t lengthTicks, const RenderOptions
     }
     // The player goes on until the last notes have died away, which may take long: cut it.
     int periodSize = 0;
-    fluid_settings_getint(r.settings.get(), "audio.period-size", &periodSize);
+    fluid_settings_getint(renderings.front().settings.get(), "audio.period-size", &periodSize);
     const auto tailBlocks = static_cast<long>(renderTailSeconds * options.sampleRate /
                                               std::max(periodSize, 1));
-    for (long block = 0; block < tailBlocks && !stopRequested(options) &&
-                         (playing() || fluid_synth_get_active_voice_count(r.synth.get()) > 0);
+    for (long block = 0; block < tailBlocks && !stopRequested(options) && (playing() || sounding());
          ++block) {
         if (!renderBlock()) return resultCantWrite;
     }
     return resultOk;
 }
 
+void discardAll(std::span<const ChannelOutput> outputs) {
+    for (const ChannelOutput& output : outputs) output.file->discard();
+}
+
 }  // namespace
 
-RenderResult renderMidiToWav(std::span<const std::uint8_t> midi, SafeFile& output,
-                             const RenderOptions& options) {
+RenderResult renderMidiToOutputs(std::span<const std::uint8_t> midi,
+                                 std::span<const ChannelOutput> outputs,
+                                 const RenderOptions& options) {
     RenderResult done;
-    const auto failed = [&done, &output](int result) {
-        output.discard();
+    const auto failed = [&done, outputs](int result) {
+        discardAll(outputs);
         done.result = result;
         return done;
     };
     const auto facts = inspectMidiFile(midi);
     if (!facts) return failed(resultNotMidiFile);
+    if (outputs.empty()) return done;
     done.soundFont = chooseSoundFont(options.soundFont);
     if (done.soundFont.empty()) {
         done.soundFont = options.soundFont;
         return failed(resultNoSoundFont);
     }
-    std::string audioPath;
-    if (done.file = output.fillPath(audioPath); !done.file.ok()) return failed(resultCantWrite);
 
-    FileRendering rendering;
-    int result = startRendering(rendering, midi, done.soundFont, audioPath, options.sampleRate,
+    std::vector<FileRendering> renderings(outputs.size());
+    int result = resultOk;
+    for (std::size_t k = 0; k < outputs.size() && succeeded(result); ++k) {
+        std::string audioPath;
+        if (done.file = outputs[k].file->fillPath(audioPath); !done.file.ok()) {
+            done.failedOutput = static_cast<int>(k);
+            return failed(resultCantWrite);
+        }
+        renderings[k].channel = outputs[k].channel;
+        result = startRendering(renderings[k], midi, done.soundFont, audioPath, options,
                                 done.file);
-    if (succeeded(result)) result = renderPiece(rendering, facts->lengthTicks, options, done.file);
+        if (result == resultCantWrite) done.failedOutput = static_cast<int>(k);
+    }
+    if (succeeded(result)) result = renderPiece(renderings, facts->lengthTicks, options, done);
     if (!succeeded(result)) return failed(result);
-    rendering.renderer.reset();  // closes the file
+    for (FileRendering& r : renderings) r.renderer.reset();  // closes the file
     if (stopRequested(options)) {
         done.stopped = true;
-        output.discard();
+        discardAll(outputs);
+    }
+    return done;
+}
+
+RenderResult renderMidiToAudio(std::span<const std::uint8_t> midi, SafeFile& output,
+                               const RenderOptions& options) {
+    const ChannelOutput whole{&output, allChannels};
+    RenderResult done = renderMidiToOutputs(midi, std::span(&whole, 1), options);
+    if (!done.ok()) return done;
+    if (done.file = output.commit(); !done.file.ok()) {
+        done.result = resultCantWrite;
+        done.failedOutput = 0;
         return done;
     }
-    if (done.file = output.commit(); !done.file.ok()) return failed(resultCantWrite);
     if (options.progress) options.progress(1.0);
     return done;
 }
