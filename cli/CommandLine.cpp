@@ -70,19 +70,46 @@ CLI::App* addCompose(CLI::App& app, CommandLine& line) {
     CLI::App* sub =
         addSetupSubcommand(app, "compose", "Compose a set-up and save it as a MIDI file", line);
     addOutput(sub, line, "MIDI file");
-    sub->footer(example("  halcyone-cli compose seahorse-valley.mpr -o seahorse.mid"));
+    sub->add_flag("--tracks", line.tracks,
+                  "A track per channel that plays, named after its instrument (format 1, for a "
+                  "DAW)");
+    sub->footer(
+        example("  halcyone-cli compose seahorse-valley.mpr -o seahorse.mid\n"
+                "  halcyone-cli compose seahorse-valley.mpr -o seahorse-tracks.mid --tracks"));
     return sub;
 }
 
+// "wav", "flac" or "ogg", in any case.
+CLI::Validator audioFormatWord() {
+    return CLI::Validator(
+        [](std::string& word) -> std::string {
+            if (audioFormatNamed(word)) return {};
+            return "'" + word + "' is not an audio format (wav, flac or ogg)";
+        },
+        "");
+}
+
 CLI::App* addRender(CLI::App& app, CommandLine& line) {
-    CLI::App* sub =
-        addSetupSubcommand(app, "render", "Compose a set-up and render it to a WAV file", line);
-    addOutput(sub, line, "WAV file");
+    CLI::App* sub = addSetupSubcommand(
+        app, "render", "Compose a set-up and render it to WAV, FLAC or Ogg Vorbis audio", line);
+    sub->add_option("-o,--output", line.output,
+                    "Audio file to write (- for standard output); with --stems, the folder")
+        ->required();
+    sub->add_option_function<std::string>(
+           "--format", [&line](const std::string& word) { line.format = audioFormatNamed(word); },
+           "Audio format (default: by the output's extension, else wav)")
+        ->check(audioFormatWord())
+        ->type_name("wav|flac|ogg");
+    sub->add_flag("--stems", line.stems,
+                  "A file per channel that plays, NN-instrument.wav (or .flac, .ogg), into the "
+                  "folder -o names; all of the same length");
     sub->add_option("--soundfont", line.soundFont,
                     "SoundFont (.sf2) to use (default: the system's General MIDI one)");
     sub->footer(
         example("  halcyone-cli render seahorse-valley.mpr -o seahorse.wav\n"
-                "  halcyone-cli render bulb-garden.mpr -o - | sox -t wav - bulb.ogg"));
+                "  halcyone-cli render seahorse-valley.mpr -o seahorse.flac\n"
+                "  halcyone-cli render bulb-garden.mpr -o bulb-stems --stems --format flac\n"
+                "  halcyone-cli render bulb-garden.mpr -o - --format ogg > bulb.ogg"));
     return sub;
 }
 
@@ -169,6 +196,11 @@ std::variant<CommandLine, int> readCommandLine(int argc, char** argv) {
     if (const auto code = parse(app, argc, argv)) return *code;
     for (const auto& [sub, which] : subcommands)
         if (*sub) line.subcommand = which;
+    if (line.stems && line.output == "-") {
+        say("--stems writes files into a folder, not to standard output (see halcyone-cli "
+            "render --help)");
+        return exitUsage;
+    }
     return line;
 }
 

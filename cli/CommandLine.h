@@ -1,8 +1,11 @@
 // The command line of halcyone-cli: the subcommand and what it is given.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <variant>
+
+#include "playback/AudioFormat.h"
 
 namespace halcyone::cli {
 
@@ -15,6 +18,9 @@ struct CommandLine {
     std::string soundFont;  // empty: the system's General MIDI SoundFont
     int channel = 1;        // whose view to use, 1..5
     int port = -1;          // output port number; -1: the default port
+    bool tracks = false;    // compose: a format-1 file with a track per channel
+    bool stems = false;     // render: a file per channel into the folder `output`
+    std::optional<AudioFormat> format;  // render: as --format says; else by the file name
 };
 
 constexpr int exitUsage = 2;

@@ -190,16 +190,18 @@ std::optional<int> loadAndCompose(const std::string& setup) {
     return std::nullopt;
 }
 
-int runCompose(const std::string& setup, const std::string& output) {
+int runCompose(const std::string& setup, const std::string& output, bool tracks) {
     if (auto problem = outputProblem(output, setup)) return fail(*problem);
     Session session;
     catchStopSignals();
     if (auto code = loadAndCompose(setup)) return *code;
-    const FileResult written = writeMidiFileTo(outputPath(output));
+    const std::string path = outputPath(output);
+    const FileResult written = tracks ? writeMidiTracksTo(path) : writeMidiFileTo(path);
     if (!written.ok() && stopRequested) return exitInterrupted;
     if (!written.ok()) return fail(describe(written, shownName(output), "write"));
     reportWritten(output, " (" + std::to_string(appState.barCount) + " bars at " +
-                              std::to_string(controlPosition(ControlId::Tempo)) + " bpm)");
+                              std::to_string(controlPosition(ControlId::Tempo)) + " bpm" +
+                              (tracks ? ", a track per channel" : "") + ")");
     return exitSuccess;
 }
 
@@ -224,53 +226,83 @@ const char* const noSoundFontText =
     "no General MIDI SoundFont was found: name one with --soundfont FILE, or install the Debian "
     "package fluid-soundfont-gm";
 
-std::string describeRenderFailure(const RenderResult& rendered, const std::string& output) {
+// `file`: the output, or the stem, that the failure concerns.
+std::string describeRenderFailure(const RenderResult& rendered, const std::string& file) {
     switch (rendered.result) {
         case resultNoSoundFont:
             return noSoundFontText;
         case resultBadSoundFont:
             return "can't load SoundFont " + rendered.soundFont + ": FluidSynth can't read it";
         case resultCantWrite:
-            return describe(rendered.file, shownName(output), "write");
+            return describe(rendered.file, file, "write");
         default:
-            return "can't render " + shownName(output) + ": FluidSynth could not be set up";
+            return "can't render " + file + ": FluidSynth could not be set up";
     }
 }
 
-int runRender(const std::string& setup, const std::string& output, const std::string& font) {
-    if (auto problem = outputProblem(output, setup, font)) return fail(*problem);
-    const PlaybackModule* playback = openPlayback();
-    if (!playback) return exitFailure;
-    if (auto problem = soundFontProblem(*playback, font)) return fail(*problem);
-    Session session;
-    catchStopSignals();
-    if (auto code = loadAndCompose(setup)) return *code;
-    MidiFileImage midi;
-    if (const FileResult built = composedMidiFile(midi); !built.ok())
-        return fail(describe(built, shownName(output), "write"));
-
-    SafeFile wav;
-    if (const FileResult opened = wav.open(outputPath(output)); !opened.ok()) {
+int renderFile(const PlaybackModule& playback, const MidiFileImage& midi,
+               const std::string& output, RenderOptions& options) {
+    SafeFile audio;
+    if (const FileResult opened = audio.open(outputPath(output)); !opened.ok()) {
         if (stopRequested) return exitInterrupted;
         return fail(describe(opened, shownName(output), "write"));
     }
     // Audio for a device, a pipe or standard output is made in the temporary folder first.
-    if (wav.direct() && !usableTemporaryFolder()) return exitFailure;
+    if (audio.direct() && !usableTemporaryFolder()) return exitFailure;
 
-    RenderOptions options;
-    options.soundFont = font;
-    options.stop = &stopRequested;
     RenderResult rendered;
     {
         cli::ProgressLine line("Rendering");
         options.progress = [&line](double fraction) { line.show(fraction); };
-        rendered = playback->renderMidiToAudio(midi.bytes(), wav, options);
+        rendered = playback.renderMidiToAudio(midi.bytes(), audio, options);
         if (rendered.ok()) line.finish();
     }
     if (rendered.stopped || stopRequested) return exitInterrupted;
-    if (!rendered.ok()) return fail(describeRenderFailure(rendered, output));
+    if (!rendered.ok()) return fail(describeRenderFailure(rendered, shownName(output)));
     reportWritten(output);
     return exitSuccess;
+}
+
+int renderStems(const PlaybackModule& playback, const MidiFileImage& midi,
+                const std::string& folder, RenderOptions& options) {
+    StemsResult stems;
+    {
+        cli::ProgressLine line("Rendering stems");
+        options.progress = [&line](double fraction) { line.show(fraction); };
+        stems = playback.renderMidiToStems(midi.bytes(), folder, options);
+        if (stems.render.ok()) line.finish();
+    }
+    if (stems.render.stopped || stopRequested) return exitInterrupted;
+    if (!stems.render.ok()) {
+        const std::string file = stems.failedPath.empty() ? folder : stems.failedPath;
+        return fail(describeRenderFailure(stems.render, file));
+    }
+    for (const std::string& file : stems.files) reportWritten(file);
+    return exitSuccess;
+}
+
+int runRender(const cli::CommandLine& line) {
+    const std::string& output = line.output;
+    if (auto problem = outputProblem(output, line.setup, line.soundFont)) return fail(*problem);
+    const PlaybackModule* playback = openPlayback();
+    if (!playback) return exitFailure;
+    if (auto problem = soundFontProblem(*playback, line.soundFont)) return fail(*problem);
+    Session session;
+    catchStopSignals();
+    if (auto code = loadAndCompose(line.setup)) return *code;
+    MidiFileImage midi;
+    if (const FileResult built = composedMidiFile(midi); !built.ok())
+        return fail(describe(built, shownName(output), "write"));
+
+    RenderOptions options;
+    options.soundFont = line.soundFont;
+    options.stop = &stopRequested;
+    // --format wins; then a file's extension; a folder of stems and standard output get WAV.
+    const bool named = !line.stems && output != standardOutputName;
+    options.format = line.format.value_or(
+        (named ? audioFormatForFileName(output) : std::nullopt).value_or(AudioFormat::Wav));
+    return line.stems ? renderStems(*playback, midi, output, options)
+                      : renderFile(*playback, midi, output, options);
 }
 
 int runPorts() {
@@ -370,8 +402,8 @@ int runPalette(const std::string& setup, int channel) {
 
 int run(const cli::CommandLine& line) {
     switch (line.subcommand) {
-        case cli::Subcommand::Compose: return runCompose(line.setup, line.output);
-        case cli::Subcommand::Render: return runRender(line.setup, line.output, line.soundFont);
+        case cli::Subcommand::Compose: return runCompose(line.setup, line.output, line.tracks);
+        case cli::Subcommand::Render: return runRender(line);
         case cli::Subcommand::Play: return runPlay(line.setup, line.port, line.soundFont);
         case cli::Subcommand::Ports: return runPorts();
         case cli::Subcommand::Preview: return runPreview(line.setup, line.output, line.channel);

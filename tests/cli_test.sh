@@ -7,6 +7,7 @@
 set -u
 cli=$1
 examples=$2
+tests=$(dirname "$0")
 work=$(mktemp -d)
 export TMPDIR=$work/tmp  # the tool's own temporaries, checked for leftovers
 mkdir "$TMPDIR"
@@ -98,6 +99,68 @@ each_has_an_example() {
 check "--help gives the exit codes, each subcommand's an example" eval '
   "$cli" --help | grep -q "2 usage error" && "$cli" --version | grep -q "halcyone-cli" && each_has_an_example'
 
+# For a DAW. compose --tracks read back by two readers, mido and midicsv: a first track with the
+# meta events, then for each channel that plays a track named after its instrument that holds
+# exactly that channel's events of the one-track file.
+per_channel() {  # per_channel MIDI: channel messages of channels 1-5, grouped by channel in file order
+  midicsv "$1" | awk -F', ' '$3 ~ /_c$/ && $4 < 5 {$1 = ""; print $4 "|" $0}' | sort -t '|' -k 1,1 -s
+}
+tracks_of() {  # tracks_of SETUP NAME...
+  local setup=$1
+  shift
+  "$cli" compose "$setup" -o "$work/one.mid" >/dev/null &&
+    "$cli" compose "$setup" -o "$work/tracks.mid" --tracks >/dev/null &&
+    /usr/bin/python3 "$tests/midi_tracks_check.py" "$work/one.mid" "$work/tracks.mid" "$@" &&
+    [ "$(per_channel "$work/one.mid")" = "$(per_channel "$work/tracks.mid")" ] &&
+    [ "$(midicsv "$work/tracks.mid" | awk -F', ' '$3 == "Header" {print $5}')" -eq $(($# + 1)) ] &&
+    [ "$(midicsv "$work/tracks.mid" | awk -F', ' '$3 == "Title_t" {print $4}' | tr -d '"' | paste -sd '|')" = \
+      "$(IFS='|'; echo "$*")" ]
+}
+check "seahorse-valley as tracks: four, each holding its channel's events" tracks_of \
+  "$examples/seahorse-valley.mpr" "Acoustic Grand Piano" "Acoustic Bass" "String Ensemble 1" "Vibraphone"
+check "bulb-garden as tracks: five, each holding its channel's events" tracks_of \
+  "$examples/bulb-garden.mpr" "Orchestral Harp" "Cello" "Pad 1 (new age)" "Glockenspiel" "Flute"
+
+# The audio format: by the extension, unless --format says otherwise; standard output takes it
+# too. FLAC and Ogg Vorbis hold as many stereo samples as the WAV.
+first_wav=$work/$(basename "$first" .mpr).wav
+samples=$(soxi -s "$first_wav")
+formats() {
+  "$cli" render "$first" -o "$work/f.flac" >/dev/null && "$cli" render "$first" -o "$work/f.OGG" >/dev/null &&
+    "$cli" render "$first" -o "$work/forced.wav" --format flac >/dev/null &&
+    "$cli" render "$first" -o - --format ogg >"$work/pipe.ogg" || return 1
+  for f in f.flac f.OGG pipe.ogg; do
+    [ "$(soxi -s "$work/$f")" = "$samples" ] && [ "$(soxi -c "$work/$f")" = 2 ] || return 1
+  done
+  [ "$(head -c 4 "$work/f.flac")$(head -c 4 "$work/f.OGG")" = fLaCOggS ] &&
+    [ "$(head -c 4 "$work/forced.wav")$(head -c 4 "$work/pipe.ogg")" = fLaCOggS ]
+}
+check "render writes FLAC and Ogg Vorbis by the extension or --format, as long as the WAV" formats
+
+# Stems: one per channel that plays, each as long as the whole render; their sum is measured
+# against it (sox mixes them with the whole render inverted).
+stems() {
+  "$cli" render "$first" -o "$work/stems" --stems >"$work/stdout" &&
+    [ "$(ls "$work/stems" | paste -sd ' ')" = \
+      "01-Orchestral-Harp.wav 02-Cello.wav 03-Pad-1-new-age.wav 04-Glockenspiel.wav 05-Flute.wav" ] &&
+    [ "$(grep -c "^Wrote $work/stems/0" "$work/stdout")" -eq 5 ] || return 1
+  local mix=() f
+  for f in "$work"/stems/*.wav; do
+    [ "$(soxi -s "$f")" = "$samples" ] || return 1
+    mix+=(-v 1 "$f")
+  done
+  sox -m "${mix[@]}" -v -1 "$first_wav" -n stat 2>&1 | awk -v whole="$(sox "$first_wav" -n stat 2>&1 |
+    awk '/RMS +amp/ {print $3}')" '
+    /RMS +amp/ {rms = $3} /Maximum amp/ {high = $3} /Minimum amp/ {low = -$3}
+    END {
+      peak = high > low ? high : low
+      printf "note: the stems sum to the whole render within %.1f dB RMS, %.1f dB at the peak (relative to its RMS %.4f)\n",
+        20 * log(rms / whole) / log(10), 20 * log(peak / whole) / log(10), whole
+      exit !(rms < whole / 100)
+    }'
+}
+check "render --stems: a file per channel, as long as the whole render, summing to it" stems
+
 # The set-up is never the output: by its path, a symbolic link or a hard link.
 cp "$first" "$work/setup.mpr"
 ln -s setup.mpr "$work/soft.mpr"
@@ -140,6 +203,30 @@ terminated=$?
 set +m
 check "SIGINT during render leaves the old output and no temporary" \
   eval '[ $interrupted -eq 130 ] && [ "$(cat "$work/old.wav")" = old ] && no_leftovers "$work"'
+# Stems stopped: a folder the render made goes; an existing one keeps its files and old stems.
+mkdir "$work/kept"
+echo old >"$work/kept/01-Orchestral-Harp.wav"
+echo mine >"$work/kept/mine.txt"
+stop_stems() {  # stop_stems FOLDER: SIGINT once the stems' temporaries are there; the exit code
+  set -m
+  "$cli" render "$work/long.mpr" -o "$1" --stems >/dev/null 2>&1 &
+  local job=$!
+  for _ in $(seq 600); do ls -A "$1" 2>/dev/null | grep -q '\.tmp[0-9]' && break; sleep 0.1; done
+  sleep 0.5
+  kill -INT $job
+  wait $job
+  local code=$?
+  set +m
+  return $code
+}
+stop_stems "$work/made"
+made=$?
+stop_stems "$work/kept"
+kept=$?
+check "SIGINT during render --stems removes the folder it made, keeps a folder's files" eval '
+  [ $made -eq 130 ] && [ ! -e "$work/made" ] && [ $kept -eq 130 ] &&
+  [ "$(cat "$work/kept/01-Orchestral-Harp.wav") $(ls "$work/kept" | paste -sd " ")" = "old 01-Orchestral-Harp.wav mine.txt" ] &&
+  no_leftovers "$work/kept"'
 check "SIGTERM during compose leaves the old output" \
   eval '[ $terminated -eq 143 ] && [ "$(cat "$work/old.mid")" = old ]'
 
@@ -183,6 +270,10 @@ fi
 head -c 100 "$first" >"$work/short.mpr"
 check "a short set-up is refused" fails_cleanly "$work/x.mid" "can't load $work/short.mpr: Bad preferences file: 100 bytes long" compose "$work/short.mpr" -o "$work/x.mid"
 check "a missing set-up is refused" fails_cleanly "$work/x.mid" "can't open $work/none.mpr: No such file or directory" compose "$work/none.mpr" -o "$work/x.mid"
+check "--stems to standard output is a usage error" says 2 "not to standard output" render "$first" -o - --stems
+check "an unknown --format is a usage error" says 2 "'mp3' is not an audio format" render "$first" -o "$work/x.mp3" --format mp3
+check "a stems folder whose parent is missing is named" fails_cleanly "$work/no/stems" \
+  "can't create $work/no/stems: Folder $work/no does not exist" render "$first" -o "$work/no/stems" --stems
 check "a missing output folder is named" fails_cleanly "$work/no/dir/x.mid" "can't create $work/no/dir/x.mid: Folder $work/no/dir does not exist" compose "$first" -o "$work/no/dir/x.mid"
 check "an unwritable preview is refused" fails_cleanly "$work/no/x.png" "Folder $work/no does not exist" preview "$first" -o "$work/no/x.png"
 
