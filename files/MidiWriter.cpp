@@ -60,6 +60,15 @@ FileResult writeTrackFile(SafeFile& file) {
     return file.finish(tracks);
 }
 
+// Writes the composition to `path` with `write`; refused with `refusal` before the first Compose.
+FileResult writeComposedFile(const std::string& path, const char* refusal,
+                             FileResult (*write)(SafeFile&)) {
+    if (!appState.composed) return fileFailure(FileOutcome::Refused, 0, refusal);
+    SafeFile file;
+    if (const FileResult opened = file.open(path); !opened.ok()) return opened;
+    return write(file);
+}
+
 }  // namespace
 
 std::string besideExecutableMidiPath(const std::string& executable) {
@@ -91,10 +100,7 @@ FileResult composedMidiFile(MidiFileImage& image) {
 }
 
 FileResult writeMidiFileTo(const std::string& path) {
-    if (!appState.composed) return fileFailure(FileOutcome::Refused, 0, nothingComposedText);
-    SafeFile file;
-    if (const FileResult opened = file.open(path); !opened.ok()) return opened;
-    return writeComposition(file);
+    return writeComposedFile(path, nothingComposedText, writeComposition);
 }
 
 FileResult saveMidiFile() {
@@ -105,10 +111,7 @@ FileResult saveMidiFile() {
 }
 
 FileResult writeMidiTracksTo(const std::string& path) {
-    if (!appState.composed) return fileFailure(FileOutcome::Refused, 0, composeFirstText);
-    SafeFile file;
-    if (const FileResult opened = file.open(path); !opened.ok()) return opened;
-    return writeTrackFile(file);
+    return writeComposedFile(path, composeFirstText, writeTrackFile);
 }
 
 FileResult saveMidiTracks() {
