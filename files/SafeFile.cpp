@@ -119,6 +119,8 @@ void syncFolder(const std::string& folder) {
 
 }  // namespace
 
+SafeFile::SafeFile() = default;
+
 SafeFile::~SafeFile() { discard(); }
 
 FileResult SafeFile::open(const std::string& path) {

@@ -28,7 +28,8 @@ inline constexpr const char* standardOutputPath = "/dev/stdout";
 // Whatever is not committed is removed when the object goes.
 class SafeFile {
 public:
-    SafeFile() = default;
+    // Out of line, like everything of the engine that the playback module calls.
+    SafeFile();
     ~SafeFile();
     SafeFile(const SafeFile&) = delete;
     SafeFile& operator=(const SafeFile&) = delete;
