@@ -4,6 +4,9 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -106,6 +109,9 @@ MainWindow::MainWindow(const DialogTemplate& dialog) : controls_(*this) {
         if (spec.isTabStop()) tabOrder.push_back(widget);
     }
     for (QWidget* frame : frames) frame->lower();  // group boxes lie behind what they frame
+    // A set-up dropped anywhere on the window loads, not only where no field takes text.
+    setAcceptDrops(true);
+    for (QLineEdit* edit : client_->findChildren<QLineEdit*>()) edit->setAcceptDrops(false);
     setTabOrder(tabOrder);
     fitDataTexts();
     moveDefaultLook(nullptr);
@@ -386,6 +392,34 @@ void MainWindow::loadSetUp() {
     const FileResult loaded = loadPreferences();
     tell(loaded);
     if (loaded.ok()) showLoadedSetUp();
+}
+
+void MainWindow::loadSetUpFrom(const std::string& path) {
+    const FileResult loaded = loadPreferencesFrom(path);
+    tell(loaded);
+    if (loaded.ok()) showLoadedSetUp();
+}
+
+namespace {
+// The set-up file a drag carries: one local file named *.mpr.
+std::optional<QString> droppedSetUp(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return std::nullopt;
+    const QUrl url = data->urls().first();
+    if (!url.isLocalFile() || !url.toLocalFile().endsWith(QStringLiteral(".mpr"), Qt::CaseInsensitive))
+        return std::nullopt;
+    return url.toLocalFile();
+}
+}  // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!composing_ && droppedSetUp(event->mimeData())) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const std::optional<QString> path = droppedSetUp(event->mimeData());
+    if (composing_ || !path) return;
+    event->acceptProposedAction();
+    loadSetUpFrom(path->toStdString());
 }
 
 void MainWindow::openHelp() {
