@@ -11,6 +11,7 @@
 #include "ui/QtControlHost.h"
 
 class QButtonGroup;
+class QKeyEvent;
 class QPushButton;
 
 namespace halcyone {
@@ -70,6 +71,7 @@ private:
     void setTabOrder(const std::vector<QWidget*>& order);
     void fitDataTexts();
     void addViewHistoryKeys();
+    bool fieldLeavesHistoryKey(QObject* watched, const QKeyEvent& key) const;
     void moveDefaultLook(QWidget* focused);
 
     void quit();
