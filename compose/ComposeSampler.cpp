@@ -134,7 +134,7 @@ ParallelColumnSampler::ParallelColumnSampler(const ScanSettings& settings, const
     : settings_(settings),
       grid_(grid),
       table_(table),
-      method_(fastestEscapeMethod()),
+      method_(escapeMethodInUse()),
       floor_(counts == SampleCounts::AsNeeded ? settings.countFloor : 0) {
     int values = 0;
     for (int v = 0; v < escapeCountValues && values < 2; ++v)
