@@ -30,9 +30,7 @@ void escapeCounts(EscapeMethod method, const PointSource& points, std::uint8_t* 
     floor = std::clamp(floor, 1, maxEscapeCount);
     // Orbits that a high floor cuts short cost less than the interior test would.
     const bool skipInterior = method.skipInterior && maxEscapeCount + 1 - floor > interiorTestFrom;
-    kernels.counts(points, out,
-                   KernelOptions{skipInterior, method.detectCycles, floor,
-                                 kernels.productsStayNormal(points)});
+    kernels.counts(points, out, KernelOptions{skipInterior, method.detectCycles, floor});
 }
 
 }  // namespace

@@ -193,6 +193,12 @@ HWY_INLINE V nextIm(V zRe, V zIm, V cIm, V two) {
 // The orbits of one vector of points. Their c lives apart: in registers while screening, in
 // memory in the second pass, where registers are short and a load is cheaper than a spill.
 struct Lanes {
+    // Constructors of its own: GCC gives the implicit ones no target attributes, and Arm's
+    // vector types cannot be made outside the target.
+    HWY_INLINE Lanes() : Lanes(hn::Zero(d), hn::Zero(d), hn::Zero(di), hn::FirstN(d, 0), 0) {}
+    HWY_INLINE Lanes(V re, V im, VI tests, M fresh, unsigned freshBits)
+        : zRe(re), zIm(im), left(tests), inDisc(fresh), loaded(freshBits) {}
+
     V zRe, zIm;
     VI left;          // tests the lane may still pass before its count falls below the floor
     M inDisc;         // lanes whose orbit has stayed within |z|^2 <= 4
@@ -232,6 +238,7 @@ HWY_INLINE M surelyInsideLanes(M candidates, V re, V im) {
     M box = hn::And(candidates, hn::Ge(re, hn::Set(d, interiorLeft)));
     box = hn::And(box, hn::Le(re, hn::Set(d, interiorRight)));
     box = hn::And(box, hn::Le(hn::Abs(im), hn::Set(d, interiorHalfHeight)));
+    if (hn::AllFalse(d, box)) return box;  // most points of most views
     const V im2 = hn::Mul(im, im);
     const V bulbRe = hn::Add(re, hn::Set(d, 1.0));
     const V bulb = hn::Add(hn::Mul(bulbRe, bulbRe), im2);
@@ -271,7 +278,6 @@ struct Input {
     std::int64_t tests;  // a fresh point's `left`
     std::int64_t floor;  // count = left + floor - 1 for a lane that escaped with left > 0
     int screenedSteps;   // at most screeningSteps, and no more than a point may take
-    V two;
     Survivors survivors;
 
     bool drained() const { return points.done() && survivors.head == survivors.size; }
@@ -308,7 +314,7 @@ HWY_INLINE void loadPoints(PointCursor& points, std::size_t count, V& cRe, V& cI
 // Screens the points base .. end - 1, at most one group of vectors (all of them when `whole`):
 // writes the counts of the points it settles and queues the others with their orbits so far.
 template <bool skipInterior, bool fused, bool whole>
-HWY_INLINE void screenGroup(Input& in, std::size_t base, std::size_t end) {
+HWY_INLINE void screenGroup(Input& in, std::size_t base, std::size_t end, V two) {
     Survivors& queue = in.survivors;
     Lanes group[screeningVectors];
     V cRe[screeningVectors], cIm[screeningVectors];
@@ -333,10 +339,10 @@ HWY_INLINE void screenGroup(Input& in, std::size_t base, std::size_t end) {
     // Most points of a group tend to end alike: stop as soon as no lane is left running.
     for (int s = 0;;) {
         HWY_UNROLL(8)
-        for (int v = 0; v < screeningVectors; ++v) step<fused>(group[v], cRe[v], cIm[v], in.two);
+        for (int v = 0; v < screeningVectors; ++v) step<fused>(group[v], cRe[v], cIm[v], two);
         if (++s >= in.screenedSteps) break;
         HWY_UNROLL(8)
-        for (int v = 0; v < screeningVectors; ++v) step<fused>(group[v], cRe[v], cIm[v], in.two);
+        for (int v = 0; v < screeningVectors; ++v) step<fused>(group[v], cRe[v], cIm[v], two);
         if (++s >= in.screenedSteps) break;
         unsigned running = 0;
         HWY_UNROLL(8)
@@ -388,10 +394,11 @@ HWY_NOINLINE void screen(Input& in) {
     const std::size_t end = std::min(in.points.source.n, in.points.next + screeningChunk);
     in.survivors.head = 0;
     in.survivors.size = 0;
+    const V two = opaque(hn::Set(d, 2.0));
     std::size_t base = in.points.next;
     for (; base + groupSize <= end; base += groupSize)
-        screenGroup<skipInterior, fused, true>(in, base, end);
-    if (base < end) screenGroup<skipInterior, fused, false>(in, base, end);
+        screenGroup<skipInterior, fused, true>(in, base, end, two);
+    if (base < end) screenGroup<skipInterior, fused, false>(in, base, end, two);
 }
 
 // Writes the counts of the ended lanes and gives the free lanes the next survivors, screening
@@ -492,13 +499,12 @@ HWY_NOINLINE void iterate(Input& in, std::size_t handOverBelow) {
     // Lanes that must have ended before they are refilled: refilling costs about as much as a
     // few idle steps, so it pays to gather them.
     constexpr std::size_t refillWhenEnded = Vectors * lanes * 2 / 3;
-    const V two = in.two;
+    const V two = opaque(hn::Set(d, 2.0));
     Lanes group[Vectors];
     Occupants lanePoints = {};
     Checkpoints checkpoints;
     CycleLooks looks;
     for (int v = 0; v < Vectors; ++v) {
-        group[v] = Lanes{hn::Zero(d), hn::Zero(d), hn::Zero(di), hn::FirstN(d, 0), 0};
         replace<skipInterior, fused>(group[v], lanePoints, v, allLanes, in);
         if constexpr (detectCycles) forgetOrbits(checkpoints, v, allLanes);
     }
@@ -552,35 +558,6 @@ HWY_NOINLINE void iterate(Input& in, std::size_t handOverBelow) {
     }
 }
 
-template <bool skipInterior, bool detectCycles, bool fused>
-void run(const PointSource& points, std::uint8_t* out, int floor) {
-    Input in;
-    in.points = PointCursor{points};
-    in.out = out;
-    in.floor = std::clamp(floor, 1, maxEscapeCount);
-    in.tests = maxEscapeCount + 1 - in.floor;
-    in.screenedSteps = static_cast<int>(std::min<std::int64_t>(screeningSteps, in.tests));
-    in.survivors.head = 0;
-    in.survivors.size = 0;
-    in.two = opaque(hn::Set(d, 2.0));
-    // Short batches, and batches whose counts end early under a floor, often end here.
-    screen<skipInterior, fused>(in);
-    if (in.survivors.size == 0 && in.points.done()) return;
-    iterate<skipInterior, detectCycles, fused, vectorsInFlight>(in, drainVectors * lanes);
-    if (in.survivors.size != in.survivors.head)
-        iterate<skipInterior, detectCycles, fused, drainVectors>(in, 0);
-}
-
-void counts(const PointSource& points, std::uint8_t* out, const KernelOptions& options) {
-    withKernelFlags(options, [&](auto skipInterior, auto detectCycles) {
-        constexpr bool skip = decltype(skipInterior)::value, cycles = decltype(detectCycles)::value;
-        if (options.fused)
-            run<skip, cycles, true>(points, out, options.floor);
-        else
-            run<skip, cycles, false>(points, out, options.floor);
-    });
-}
-
 // Loads the coordinates p[0 .. count - 1] (count <= lanes), the other lanes 0.
 HWY_INLINE V loadFirst(const double* p, std::size_t count) {
     if (count == lanes) return hn::LoadU(d, p);
@@ -590,27 +567,62 @@ HWY_INLINE V loadFirst(const double* p, std::size_t count) {
 }
 
 bool productsStayNormal(const PointSource& points) {
+    // As the scalar rule: a point whose im is not 0 (NaN included) needs |re| and |im| of at
+    // least 2^-400 (NaN passes). A grid's columns are few: where they all pass, its rows decide
+    // alone.
     const V least = hn::Set(d, 0x1p-400);
-    const std::size_t n = points.rows == 0 ? points.n : points.rows;
-    M anyOffAxis = hn::FirstN(d, 0);
+    const auto below = [&](V x) { return hn::Lt(hn::Abs(x), least); };
+    const bool grid = points.rows != 0;
+    const std::size_t columns = grid ? points.n / points.rows : 0;
+    bool columnsPass = true;
+    for (std::size_t i = 0; i < columns && columnsPass; ++i)
+        columnsPass = halcyone::productsStayNormal(points.re[i], 1.0);
+    const std::size_t n = grid ? points.rows : points.n;
+    M risky = hn::FirstN(d, 0), offAxis = hn::FirstN(d, 0);
     for (std::size_t k = 0; k < n; k += lanes) {
         const std::size_t count = std::min(lanes, n - k);
-        const M present = hn::FirstN(d, count);
-        // As productsStayNormal: im != 0 (NaN included) makes a point depend on |re| and |im|,
-        // neither of which may be below 2^-400 (NaN is not).
-        const V im = loadFirst(points.im + k, count);
-        const M off = hn::AndNot(hn::Eq(im, hn::Zero(d)), present);
-        M risky = hn::And(off, hn::Lt(hn::Abs(im), least));
-        if (points.rows == 0)
-            risky = hn::Or(risky,
-                           hn::And(off, hn::Lt(hn::Abs(loadFirst(points.re + k, count)), least)));
-        if (!hn::AllFalse(d, risky)) return false;
-        anyOffAxis = hn::Or(anyOffAxis, off);
+        const V im = loadFirst(points.im + k, count);  // a tail's other lanes 0: on the axis
+        const M off = hn::Not(hn::Eq(im, hn::Zero(d)));
+        M tooSmall = below(im);
+        if (!grid) tooSmall = hn::Or(tooSmall, below(loadFirst(points.re + k, count)));
+        risky = hn::Or(risky, hn::And(off, tooSmall));
+        offAxis = hn::Or(offAxis, off);
     }
-    if (points.rows == 0 || hn::AllFalse(d, anyOffAxis)) return true;
-    for (std::size_t i = 0; i < points.n / points.rows; ++i)
-        if (!halcyone::productsStayNormal(points.re[i], 1.0)) return false;
-    return true;
+    return hn::AllFalse(d, risky) && (columnsPass || hn::AllFalse(d, offAxis));
+}
+
+template <bool skipInterior, bool detectCycles, bool fused>
+void finish(Input& in) {
+    iterate<skipInterior, detectCycles, fused, vectorsInFlight>(in, drainVectors * lanes);
+    if (in.survivors.size != in.survivors.head)
+        iterate<skipInterior, detectCycles, fused, drainVectors>(in, 0);
+}
+
+template <bool skipInterior, bool detectCycles>
+void run(const PointSource& points, std::uint8_t* out, int floor) {
+    Input in;
+    in.points = PointCursor{points};
+    in.out = out;
+    in.floor = std::clamp(floor, 1, maxEscapeCount);
+    in.tests = maxEscapeCount + 1 - in.floor;
+    in.screenedSteps = static_cast<int>(std::min<std::int64_t>(screeningSteps, in.tests));
+    in.survivors.head = 0;
+    in.survivors.size = 0;
+    // Short batches, and batches whose counts end early under a floor, often end here, before
+    // checking for the fused step would pay.
+    screen<skipInterior, false>(in);
+    if (in.survivors.size == 0 && in.points.done()) return;
+    if (productsStayNormal(points))
+        finish<skipInterior, detectCycles, true>(in);
+    else
+        finish<skipInterior, detectCycles, false>(in);
+}
+
+void counts(const PointSource& points, std::uint8_t* out, const KernelOptions& options) {
+    withKernelFlags(options, [&](auto skipInterior, auto detectCycles) {
+        run<decltype(skipInterior)::value, decltype(detectCycles)::value>(points, out,
+                                                                          options.floor);
+    });
 }
 
 // ---- Matching in step.

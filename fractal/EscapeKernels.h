@@ -75,9 +75,6 @@ struct KernelOptions {
     bool skipInterior;
     bool detectCycles;
     int floor;  // counts below it read as 0; 0 or 1: every count exact
-    // Every point passes productsStayNormal: a kernel may form 2 * zRe * zIm + cIm with one
-    // fused multiply-add.
-    bool fused = false;
 };
 
 // Whether the orbit of (re, im) can never, while |z| <= 2, make a product zRe * zIm that is
@@ -113,7 +110,7 @@ struct EscapeKernels {
     // out[k] = the count of point k, as escapeCountFrom(re, im, options.floor) gives it.
     void (*counts)(const PointSource& points, std::uint8_t* out, const KernelOptions& options);
     // productsStayNormal of every point, a vector at a time; a grid is checked by its rows and
-    // columns.
+    // columns. Where it holds, `counts` forms 2 * zRe * zIm + cIm with one fused multiply-add.
     bool (*productsStayNormal)(const PointSource& points);
     // For each k < countsSize: bit j % 64 of bits[k * words + j / 64] set where
     // escapeCount(re, im[j]) == counts[k], for j < n; words = (n + 63) / 64. The counts are
