@@ -23,6 +23,7 @@
 #include "files/Preferences.h"
 #include "files/SafeFile.h"
 #include "files/TemporaryFiles.h"
+#include "fractal/EscapeIsa.h"
 #include "fractal/PreviewGrid.h"
 #include "platform/MemoryControlPanel.h"
 #include "platform/WholeNumber.h"
@@ -411,6 +412,7 @@ std::string example(const std::string& lines) { return "Example:\n" + lines; }
 
 int main(int argc, char** argv) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+    if (const std::string notice = escapeIsaNotice(); !notice.empty()) say(notice);
     if (auto word = unknownSubcommand(argc, argv)) {
         say("unknown subcommand '" + *word +
             "'; the subcommands are compose, render, play, ports, preview and palette "
@@ -420,7 +422,9 @@ int main(int argc, char** argv) {
 
     CLI::App app{"Halcyone: compose music from the Mandelbrot set, without the window.",
                  "halcyone-cli"};
-    app.set_version_flag("--version", std::string("halcyone-cli ") + HALCYONE_VERSION);
+    app.set_version_flag("--version", std::string("halcyone-cli ") + HALCYONE_VERSION +
+                                          " (escape kernels: " +
+                                          escapeIsaName(escapeIsaInUse()) + ")");
     app.require_subcommand(1);
 
     std::string setup, output, soundFont;

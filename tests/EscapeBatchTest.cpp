@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -306,6 +308,41 @@ TEST_P(EscapeKernelsAt, AnyLengthAlignmentAndColumnHeight) {
 
 INSTANTIATE_TEST_SUITE_P(Levels, EscapeKernelsAt, testing::ValuesIn(builtEscapeIsas()),
                          levelName);
+
+// A level asked for by name, in any case, where available; the fastest where nothing is asked,
+// or a name that is no level's or a level the build or processor lacks, and then the notice
+// names what was asked and what is used.
+TEST(EscapeIsa, ChoiceByNameFallsBackToTheFastestWithANotice) {
+    using Outcome = EscapeIsaChoice::Outcome;
+    const EscapeIsa fastest = fastestEscapeIsa();
+    const auto chose = [](const char* name, EscapeIsa isa, Outcome outcome) {
+        const EscapeIsaChoice choice = chooseEscapeIsa(name);
+        return choice.isa == isa && choice.outcome == outcome;
+    };
+    EXPECT_TRUE(chose(nullptr, fastest, Outcome::Fastest));
+    EXPECT_TRUE(chose("", fastest, Outcome::Fastest));
+    EXPECT_TRUE(chose("Scalar", EscapeIsa::Scalar, Outcome::Granted));
+    EXPECT_TRUE(chose("avx1024", fastest, Outcome::Unknown));
+    for (EscapeIsa isa : allEscapeIsas)
+        EXPECT_TRUE(escapeIsaAvailable(isa) ? chose(escapeIsaName(isa), isa, Outcome::Granted)
+                                            : chose(escapeIsaName(isa), fastest, Outcome::Unavailable))
+            << escapeIsaName(isa);
+    const std::string instead = std::string("; using ") + escapeIsaName(fastest);
+    setenv("HALCYONE_ISA", "avx1024", 1);
+    EXPECT_EQ(escapeIsaNotice().rfind("HALCYONE_ISA=avx1024 names no level (this build has scalar", 0),
+              0u);
+    EXPECT_TRUE(escapeIsaNotice().ends_with(instead));
+    setenv("HALCYONE_ISA", "scalar", 1);
+    EXPECT_EQ(escapeIsaNotice(), "");
+    for (EscapeIsa isa : allEscapeIsas)
+        if (!escapeIsaAvailable(isa)) {
+            setenv("HALCYONE_ISA", escapeIsaName(isa), 1);
+            EXPECT_EQ(escapeIsaNotice(), std::string("HALCYONE_ISA=") + escapeIsaName(isa) +
+                                             ": not available on this processor" + instead);
+            EXPECT_FALSE(useEscapeIsa(isa));
+        }
+    unsetenv("HALCYONE_ISA");
+}
 
 // A grid of many work blocks whose sizes are not multiples of the block or of the vector width,
 // with counts varying in every block: every thread count gives escapeCount of every point.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "fractal/EscapeIsa.h"
@@ -19,6 +20,11 @@ protected:
             GTEST_SKIP() << escapeIsaName(GetParam()) << ": this processor lacks it";
     }
 };
+
+// How GoogleTest shows a level, in test names too.
+inline void PrintTo(EscapeIsa isa, std::ostream* os) {
+    *os << escapeIsaName(isa);
+}
 
 inline std::string levelName(const testing::TestParamInfo<EscapeIsa>& level) {
     return escapeIsaName(level.param);
