@@ -121,54 +121,96 @@ HWY_INLINE M positiveWithin(M inDisc, VI left) {
 #endif
 }
 
-// Stores the lanes of `m` at p, packed, as a whole vector (p has room for one).
-template <class V1>
-HWY_INLINE void storePacked(V1 v, M m, hn::TFromV<V1>* p) {
-    const hn::DFromV<V1> dv;
-#if HWY_TARGET <= HWY_AVX3
-    // A compress into a register and a plain store: a compressing store is slow on some
-    // processors.
-    const hn::RebindToSigned<decltype(dv)> ds;
-    const hn::Vec<decltype(ds)> packed{_mm512_maskz_compress_epi64(m.raw, hn::BitCast(ds, v).raw)};
-    hn::StoreU(hn::BitCast(dv, packed), dv, p);
-#else
-    hn::StoreU(hn::Compress(v, hn::RebindMask(dv, m)), dv, p);
-#endif
-}
-
 #if !(HWY_TARGET <= HWY_AVX3)
-// For each set of lanes: the position among them of every lane in it.
-struct ExpandTable {
-    std::int64_t index[1u << lanes][lanes];
+// For each set of lanes (as bits): `packed`, where lane k finds the k-th lane of the set, and
+// `spread`, where each lane of the set finds its position among them. Static, so that no copy
+// is made on the stack.
+struct ShuffleTable {
+    std::int64_t packed[1u << lanes][lanes];
+    std::int64_t spread[1u << lanes][lanes];
 };
-constexpr ExpandTable makeExpandTable() {
-    ExpandTable table{};
+constexpr ShuffleTable makeShuffleTable() {
+    ShuffleTable table{};
     for (unsigned bits = 0; bits < (1u << lanes); ++bits) {
         std::int64_t next = 0;
         for (std::size_t lane = 0; lane < lanes; ++lane)
-            table.index[bits][lane] = (bits >> lane) & 1 ? next++ : 0;
+            if ((bits >> lane) & 1) {
+                table.packed[bits][next] = static_cast<std::int64_t>(lane);
+                table.spread[bits][lane] = next++;
+            }
     }
     return table;
 }
-alignas(64) constexpr ExpandTable expandTable = makeExpandTable();
+alignas(64) constexpr ShuffleTable shuffleTable = makeShuffleTable();
 #endif
 
-// `old` with the lanes of `take` replaced by p[0], p[1], ... in order (p has room for a whole
-// vector).
-template <class V1>
-HWY_INLINE V1 expandInto(V1 old, M take, const hn::TFromV<V1>* p) {
-    const hn::DFromV<V1> dv;
+// Moves the lanes of a set to the front, in order: to store a vector's chosen lanes packed as a
+// whole vector (the destination has room for one).
+class Packing {
+public:
+    explicit Packing(M chosen)
 #if HWY_TARGET <= HWY_AVX3
-    const hn::RebindToSigned<decltype(dv)> ds;
-    const hn::Vec<decltype(ds)> expanded{_mm512_mask_expand_epi64(
-        hn::BitCast(ds, old).raw, take.raw, hn::BitCast(ds, hn::LoadU(dv, p)).raw)};
-    return hn::BitCast(dv, expanded);
+        : chosen_(chosen) {
+    }
 #else
-    const auto indices = hn::SetTableIndices(dv, expandTable.index[laneBits(take)]);
-    return hn::IfThenElse(hn::RebindMask(dv, take), hn::TableLookupLanes(hn::LoadU(dv, p), indices),
-                          old);
+        : indices_(hn::SetTableIndices(di, shuffleTable.packed[laneBits(chosen)])) {
+    }
 #endif
-}
+
+    template <class V1>
+    HWY_INLINE void store(V1 v, hn::TFromV<V1>* p) const {
+        const hn::DFromV<V1> dv;
+#if HWY_TARGET <= HWY_AVX3
+        // A compress into a register and a plain store: a compressing store is slow on some
+        // processors.
+        hn::StoreU(hn::BitCast(dv, VI{_mm512_maskz_compress_epi64(chosen_.raw,
+                                                                  hn::BitCast(di, v).raw)}),
+                   dv, p);
+#else
+        hn::StoreU(hn::BitCast(dv, hn::TableLookupLanes(hn::BitCast(di, v), indices_)), dv, p);
+#endif
+    }
+
+private:
+#if HWY_TARGET <= HWY_AVX3
+    M chosen_;
+#else
+    decltype(hn::SetTableIndices(di, shuffleTable.packed[0])) indices_;
+#endif
+};
+
+// The reverse: the lanes of a set take p[0], p[1], ... in order (p has room for a whole vector),
+// the others keep their values.
+class Spreading {
+public:
+    explicit Spreading(M chosen)
+        : chosen_(chosen)
+#if !(HWY_TARGET <= HWY_AVX3)
+          ,
+          indices_(hn::SetTableIndices(di, shuffleTable.spread[laneBits(chosen)]))
+#endif
+    {
+    }
+
+    template <class V1>
+    HWY_INLINE V1 into(V1 old, const hn::TFromV<V1>* p) const {
+        const hn::DFromV<V1> dv;
+        const VI fresh = hn::BitCast(di, hn::LoadU(dv, p));
+#if HWY_TARGET <= HWY_AVX3
+        return hn::BitCast(
+            dv, VI{_mm512_mask_expand_epi64(hn::BitCast(di, old).raw, chosen_.raw, fresh.raw)});
+#else
+        return hn::IfThenElse(hn::RebindMask(dv, chosen_),
+                              hn::BitCast(dv, hn::TableLookupLanes(fresh, indices_)), old);
+#endif
+    }
+
+private:
+    M chosen_;
+#if !(HWY_TARGET <= HWY_AVX3)
+    decltype(hn::SetTableIndices(di, shuffleTable.spread[0])) indices_;
+#endif
+};
 
 // Keeps the compiler from turning 2.0 * zRe into zRe + zRe (the same bits), which loads the
 // adders, the busier units.
@@ -377,12 +419,13 @@ HWY_INLINE void screenGroup(Input& in, std::size_t base, std::size_t end, V two)
         const VI point = hn::Add(
             hn::Set(di, static_cast<std::int64_t>(base + static_cast<std::size_t>(v) * lanes)),
             hn::Iota(di, 0));
-        storePacked(cRe[v], running, queue.cRe + queue.size);
-        storePacked(cIm[v], running, queue.cIm + queue.size);
-        storePacked(l.zRe, running, queue.zRe + queue.size);
-        storePacked(l.zIm, running, queue.zIm + queue.size);
-        storePacked(l.left, running, queue.left + queue.size);
-        storePacked(point, running, queue.point + queue.size);
+        const Packing packing(running);
+        packing.store(cRe[v], queue.cRe + queue.size);
+        packing.store(cIm[v], queue.cIm + queue.size);
+        packing.store(l.zRe, queue.zRe + queue.size);
+        packing.store(l.zIm, queue.zIm + queue.size);
+        packing.store(l.left, queue.left + queue.size);
+        packing.store(point, queue.point + queue.size);
         queue.size += hn::CountTrue(d, running);
     }
 }
@@ -430,17 +473,18 @@ HWY_NOINLINE unsigned replace(Lanes& l, Occupants& lanePoints, int v, unsigned e
         }
         const unsigned taken = lowestLanes(free, queue.size - queue.head);
         const M take = maskOfBits(taken);
+        const Spreading spreading(take);
         const std::size_t h = queue.head;
-        hn::Store(expandInto(hn::Load(d, lanePoints.cRe[v]), take, queue.cRe + h), d,
+        hn::Store(spreading.into(hn::Load(d, lanePoints.cRe[v]), queue.cRe + h), d,
                   lanePoints.cRe[v]);
-        hn::Store(expandInto(hn::Load(d, lanePoints.cIm[v]), take, queue.cIm + h), d,
+        hn::Store(spreading.into(hn::Load(d, lanePoints.cIm[v]), queue.cIm + h), d,
                   lanePoints.cIm[v]);
-        l.zRe = expandInto(l.zRe, take, queue.zRe + h);
-        l.zIm = expandInto(l.zIm, take, queue.zIm + h);
-        l.left = expandInto(l.left, take, queue.left + h);
+        l.zRe = spreading.into(l.zRe, queue.zRe + h);
+        l.zIm = spreading.into(l.zIm, queue.zIm + h);
+        l.left = spreading.into(l.left, queue.left + h);
         l.inDisc = hn::Or(l.inDisc, take);
         l.loaded |= taken;
-        hn::Store(expandInto(hn::Load(di, point), take, queue.point + h), di, point);
+        hn::Store(spreading.into(hn::Load(di, point), queue.point + h), di, point);
         queue.head += static_cast<std::size_t>(hwy::PopCount(taken));
         free &= ~taken;
     }
@@ -478,13 +522,13 @@ HWY_INLINE void handOver(const Lanes (&group)[Vectors], const Occupants& lanePoi
     queue.size = 0;
     for (int v = 0; v < Vectors; ++v) {
         const Lanes& l = group[v];
-        const M running = maskOfBits(l.loaded);
-        storePacked(hn::Load(d, lanePoints.cRe[v]), running, queue.cRe + queue.size);
-        storePacked(hn::Load(d, lanePoints.cIm[v]), running, queue.cIm + queue.size);
-        storePacked(l.zRe, running, queue.zRe + queue.size);
-        storePacked(l.zIm, running, queue.zIm + queue.size);
-        storePacked(l.left, running, queue.left + queue.size);
-        storePacked(hn::Load(di, lanePoints.index[v]), running, queue.point + queue.size);
+        const Packing packing(maskOfBits(l.loaded));
+        packing.store(hn::Load(d, lanePoints.cRe[v]), queue.cRe + queue.size);
+        packing.store(hn::Load(d, lanePoints.cIm[v]), queue.cIm + queue.size);
+        packing.store(l.zRe, queue.zRe + queue.size);
+        packing.store(l.zIm, queue.zIm + queue.size);
+        packing.store(l.left, queue.left + queue.size);
+        packing.store(hn::Load(di, lanePoints.index[v]), queue.point + queue.size);
         queue.size += static_cast<std::size_t>(hwy::PopCount(l.loaded));
     }
 }
