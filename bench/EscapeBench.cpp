@@ -1,7 +1,7 @@
-// Escape counts: the plain single-thread loop against the vector kernels (alone, with cycle
-// detection alone, with the interior test alone, with both), on 2000 x 2000 grids of three views
-// and on the 200 x 200 preview with its palette. After the runs a summary gives each variant's speed-up over
-// the plain loop of the same group.
+// Escape counts: the plain single-thread loop against the kernels of the level in use (HALCYONE_ISA
+// chooses it) alone, with cycle detection alone, with the interior test alone and with both, on
+// 2000 x 2000 grids of three views and on the 200 x 200 preview with its palette. After the runs
+// a summary gives each variant's speed-up over the plain loop of the same group.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -148,7 +148,8 @@ public:
     }
 
     void printRatios() const {
-        std::printf("\nSpeed-up over the plain single-thread loop of the same group:\n");
+        std::printf("\nSpeed-up over the plain single-thread loop of the same group, kernels %s:\n",
+                    escapeIsaName(escapeIsaInUse()));
         for (const auto& [name, time] : seconds_) {
             const std::string group = name.substr(0, name.find('/'));
             const auto plain = seconds_.find(group + "/Plain");
