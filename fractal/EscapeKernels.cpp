@@ -93,12 +93,20 @@ M maskOfBits(unsigned bits) {
 #endif
 }
 
-// The lanes of `inDisc` where sum <= limit (false for NaN).
-HWY_INLINE M stillWithin(M inDisc, V sum, V limit) {
+// The lanes of `among` where a <= b, and where a >= b (false for NaN).
+HWY_INLINE M lanesAtMost(M among, V a, V b) {
 #if HWY_TARGET <= HWY_AVX3
-    return M{_mm512_mask_cmp_pd_mask(inDisc.raw, sum.raw, limit.raw, _CMP_LE_OQ)};
+    return M{_mm512_mask_cmp_pd_mask(among.raw, a.raw, b.raw, _CMP_LE_OQ)};
 #else
-    return hn::And(inDisc, hn::Le(sum, limit));
+    return hn::And(among, hn::Le(a, b));
+#endif
+}
+
+HWY_INLINE M lanesAtLeast(M among, V a, V b) {
+#if HWY_TARGET <= HWY_AVX3
+    return M{_mm512_mask_cmp_pd_mask(among.raw, a.raw, b.raw, _CMP_GE_OQ)};
+#else
+    return hn::And(among, hn::Ge(a, b));
 #endif
 }
 
@@ -252,7 +260,7 @@ template <bool fused>
 HWY_INLINE void step(Lanes& l, V cRe, V cIm, V two) {
     const V re2 = hn::Mul(l.zRe, l.zRe);
     const V im2 = hn::Mul(l.zIm, l.zIm);
-    l.inDisc = stillWithin(l.inDisc, hn::Add(re2, im2), hn::Set(d, bailoutSquared));
+    l.inDisc = lanesAtMost(l.inDisc, hn::Add(re2, im2), hn::Set(d, bailoutSquared));
     l.left = countTest(l.left, l.inDisc);
     l.zIm = nextIm<fused>(l.zRe, l.zIm, cIm, two);
     l.zRe = hn::Add(hn::Sub(re2, im2), cRe);
@@ -275,21 +283,23 @@ HWY_INLINE hn::Vec<DBytes> countBytes(VI counts) {
 }
 
 // The lanes inside the cardioid or the bulb by the margin, among `candidates`: surelyInsideSet
-// lane by lane, with the same operations in the same order.
+// lane by lane, with the same operations in the same order. With `shortcut`, a vector with no
+// lane in the box returns at once, as most vectors of most views do.
+template <bool shortcut>
 HWY_INLINE M surelyInsideLanes(M candidates, V re, V im) {
-    M box = hn::And(candidates, hn::Ge(re, hn::Set(d, interiorLeft)));
-    box = hn::And(box, hn::Le(re, hn::Set(d, interiorRight)));
-    box = hn::And(box, hn::Le(hn::Abs(im), hn::Set(d, interiorHalfHeight)));
-    if (hn::AllFalse(d, box)) return box;  // most points of most views
+    M box = lanesAtLeast(candidates, re, hn::Set(d, interiorLeft));
+    box = lanesAtMost(box, re, hn::Set(d, interiorRight));
+    box = lanesAtMost(box, hn::Abs(im), hn::Set(d, interiorHalfHeight));
+    if (shortcut && hn::AllFalse(d, box)) return box;
     const V im2 = hn::Mul(im, im);
     const V bulbRe = hn::Add(re, hn::Set(d, 1.0));
     const V bulb = hn::Add(hn::Mul(bulbRe, bulbRe), im2);
-    const M inBulb = hn::And(box, hn::Le(bulb, hn::Set(d, bulbLimit)));
+    const M inBulb = lanesAtMost(box, bulb, hn::Set(d, bulbLimit));
     const V shifted = hn::Sub(re, hn::Set(d, cardioidShift));
     const V q = hn::Add(hn::Mul(shifted, shifted), im2);
     const V lhs = hn::Mul(q, hn::Add(q, shifted));
     const V rhs = hn::Sub(hn::Mul(hn::Set(d, cardioidQuarter), im2), hn::Set(d, interiorMargin));
-    return hn::Or(inBulb, hn::And(box, hn::Le(lhs, rhs)));
+    return hn::Or(inBulb, lanesAtMost(box, lhs, rhs));
 }
 
 // ---- Counting.
@@ -374,7 +384,7 @@ HWY_INLINE void screenGroup(Input& in, std::size_t base, std::size_t end, V two)
         M fresh = hn::FirstN(d, count);
         // Lanes proved inside never start: their zero `left` gives them the count 0.
         if constexpr (skipInterior)
-            fresh = hn::AndNot(surelyInsideLanes(fresh, cRe[v], cIm[v]), fresh);
+            fresh = hn::AndNot(surelyInsideLanes<true>(fresh, cRe[v], cIm[v]), fresh);
         group[v] = Lanes{cRe[v], cIm[v], hn::IfThenElseZero(hn::RebindMask(di, fresh), tests),
                          fresh, laneBits(fresh)};
     }
@@ -680,7 +690,7 @@ static_assert(rowsPerWord % rowsInStep == 0);
 // for each t up to lastTest with slotAt[t] >= 0, for the n (1..rowsInStep) rows from im. The
 // imaginary part takes two steps: these points take a few tests each, too few for checking
 // whether the fused one would be exact to pay.
-HWY_NOINLINE void matchRows(V cRe, const double* im, std::size_t n, int lastTest,
+HWY_INLINE void matchRows(V cRe, const double* im, std::size_t n, int lastTest,
                             const std::int8_t* slotAt, V two, std::uint64_t* words,
                             unsigned shift) {
     V zRe[matchVectors], zIm[matchVectors], cIm[matchVectors];
@@ -702,7 +712,7 @@ HWY_NOINLINE void matchRows(V cRe, const double* im, std::size_t n, int lastTest
         for (int v = 0; v < matchVectors; ++v) {
             re2[v] = hn::Mul(zRe[v], zRe[v]);
             im2[v] = hn::Mul(zIm[v], zIm[v]);
-            now[v] = stillWithin(passed[v], hn::Add(re2[v], im2[v]), hn::Set(d, bailoutSquared));
+            now[v] = lanesAtMost(passed[v], hn::Add(re2[v], im2[v]), hn::Set(d, bailoutSquared));
             any |= laneBits(now[v]);
         }
         if (const int slot = slotAt[test]; slot >= 0) {
@@ -733,7 +743,7 @@ HWY_NOINLINE bool rowsSurelyInside(double re, const double* im, std::size_t n) {
     for (std::size_t first = 0; first < n; first += lanes) {
         const std::size_t count = std::min(lanes, n - first);
         const M present = hn::FirstN(d, count);
-        if (laneBits(surelyInsideLanes(present, cRe, loadFirst(im + first, count))) !=
+        if (laneBits(surelyInsideLanes<false>(present, cRe, loadFirst(im + first, count))) !=
             laneBits(present))
             return false;
     }
