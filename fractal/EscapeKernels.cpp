@@ -93,20 +93,12 @@ M maskOfBits(unsigned bits) {
 #endif
 }
 
-// The lanes of `among` where a <= b, and where a >= b (false for NaN).
+// The lanes of `among` where a <= b (false for NaN).
 HWY_INLINE M lanesAtMost(M among, V a, V b) {
 #if HWY_TARGET <= HWY_AVX3
     return M{_mm512_mask_cmp_pd_mask(among.raw, a.raw, b.raw, _CMP_LE_OQ)};
 #else
     return hn::And(among, hn::Le(a, b));
-#endif
-}
-
-HWY_INLINE M lanesAtLeast(M among, V a, V b) {
-#if HWY_TARGET <= HWY_AVX3
-    return M{_mm512_mask_cmp_pd_mask(among.raw, a.raw, b.raw, _CMP_GE_OQ)};
-#else
-    return hn::And(among, hn::Ge(a, b));
 #endif
 }
 
@@ -287,7 +279,7 @@ HWY_INLINE hn::Vec<DBytes> countBytes(VI counts) {
 // lane in the box returns at once, as most vectors of most views do.
 template <bool shortcut>
 HWY_INLINE M surelyInsideLanes(M candidates, V re, V im) {
-    M box = lanesAtLeast(candidates, re, hn::Set(d, interiorLeft));
+    M box = lanesAtMost(candidates, hn::Set(d, interiorLeft), re);
     box = lanesAtMost(box, re, hn::Set(d, interiorRight));
     box = lanesAtMost(box, hn::Abs(im), hn::Set(d, interiorHalfHeight));
     if (shortcut && hn::AllFalse(d, box)) return box;
