@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "cli/Say.h"
+#include "fractal/EscapeIsa.h"
 #include "platform/WholeNumber.h"
 
 namespace halcyone::cli {
@@ -155,6 +156,7 @@ std::variant<CommandLine, int> readCommandLine(int argc, char** argv) {
     CLI::App app{"Halcyone: compose music from the Mandelbrot set, without the window.",
                  "halcyone-cli"};
     app.set_version_flag("--version", std::string("halcyone-cli ") + HALCYONE_VERSION +
+                                          " (escape kernels: " + escapeIsaName(escapeIsaInUse()) + ")"
                                           "\nLicense GPLv3+: GNU GPL version 3 or later "
                                           "<https://gnu.org/licenses/gpl.html>");
     app.require_subcommand(1);

@@ -25,6 +25,7 @@
 #include "files/Preferences.h"
 #include "files/SafeFile.h"
 #include "files/TemporaryFiles.h"
+#include "fractal/EscapeIsa.h"
 #include "fractal/PreviewGrid.h"
 #include "platform/MemoryControlPanel.h"
 #include "playback/MusicResult.h"
@@ -384,6 +385,7 @@ int run(const cli::CommandLine& line) {
 
 int main(int argc, char** argv) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+    if (const std::string notice = escapeIsaNotice(); !notice.empty()) say(notice);
     const auto read = cli::readCommandLine(argc, argv);
     if (const int* code = std::get_if<int>(&read)) return *code;
     const int code = run(std::get<cli::CommandLine>(read));

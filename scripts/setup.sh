@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libfluidsynth-dev libglib2.0-dev libasound2-dev fluid-soundfont-gm fluidsynth
-  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpng-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpng-dev libhwy-dev
   clang libclang-rt-14-dev
+  g++-aarch64-linux-gnu qemu-user-static googletest
   midicsv sox hyperfine xvfb xauth xdotool x11-utils python3 python3-xlib
   fonts-dejavu-core fonts-dejavu-extra
   desktop-file-utils appstream man-db groff-base dpkg-dev lintian python3-debian
