@@ -7,6 +7,7 @@
 
 #include <jack/jack.h>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
