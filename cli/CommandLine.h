@@ -15,6 +15,7 @@ struct CommandLine {
     std::string soundFont;  // empty: the system's General MIDI SoundFont
     int channel = 1;        // whose view to use, 1..5
     int port = -1;          // output port number; -1: the default port
+    std::string connect;    // a JACK port to connect the JACK MIDI port to
 };
 
 constexpr int exitUsage = 2;
