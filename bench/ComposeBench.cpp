@@ -1,7 +1,8 @@
 // Compose of five channels on heavy set-ups: the parallel path against the plain reference in the
 // same run, with and without the cut-off by colour. Prints the ratios and whether every path made
 // the same events. With --setups=DIR it also writes each set-up as a preferences file, so that
-// scripts/bench.sh can time the command-line tool on them end to end.
+// scripts/bench.sh can time the command-line tool on them end to end. The kernels' level is the
+// one in use: HALCYONE_ISA chooses it.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -19,6 +20,7 @@
 #include "compose/ControlSync.h"
 #include "compose/NotePools.h"
 #include "files/Preferences.h"
+#include "fractal/EscapeIsa.h"
 #include "fractal/ParallelLoop.h"
 #include "fractal/PreviewGrid.h"
 #include "platform/MemoryControlPanel.h"
@@ -38,50 +40,86 @@ enum class Colours {
     Black,
 };
 
+using ChannelModes = std::array<ScanMode, channelCount>;
+using ChannelViews = std::array<ViewRect, channelCount>;
+
 struct SetUp {
     const char* name;
     int bars;
     std::array<int, channelCount> noteLengths;
     Colours colours;
     bool reference;  // also compose with the plain reference (minutes at 999 bars)
+    const ChannelModes& modes;
+    const ChannelViews* views;  // "Different set for each channel"; nullptr: the default view
 };
 
 // Every mode, controllers on where they are used, on the default view.
-constexpr ScanMode modes[channelCount] = {ScanMode::UpBorder, ScanMode::DownBorder,
-                                          ScanMode::AverageAmount, ScanMode::PlaySquare,
-                                          ScanMode::AverageAmount};
+constexpr ChannelModes everyMode = {ScanMode::UpBorder, ScanMode::DownBorder,
+                                    ScanMode::AverageAmount, ScanMode::PlaySquare,
+                                    ScanMode::AverageAmount};
+// Each channel on its own view of the set's boundary, where orbits run longest: seahorse valley,
+// the top of the cardioid with the period-3 bulb, the top of the period-2 bulb with its bulbs,
+// the cusp, and the left half of the default view. "Average amount" takes every row of every
+// column: the dearest mode, on three of them.
+constexpr ChannelModes boundaryModes = {ScanMode::AverageAmount, ScanMode::UpBorder,
+                                        ScanMode::AverageAmount, ScanMode::DownBorder,
+                                        ScanMode::AverageAmount};
+const ChannelViews boundaryViews = {ViewRect{-0.8, -0.7, 0.05, 0.15},
+                                    ViewRect{-0.25, 0.0, 0.55, 0.8},
+                                    ViewRect{-1.2, -0.9, 0.1, 0.4},
+                                    ViewRect{0.2, 0.4, -0.1, 0.1},
+                                    ViewRect{-2.0, -0.5, -1.0, 1.0}};
 constexpr std::array<int, channelCount> allOf1of16 = {
     noteLength1of16, noteLength1of16, noteLength1of16, noteLength1of16, noteLength1of16};
 const SetUp setUps[] = {
-    {"NotBlack200", 200, allOf1of16, Colours::FrequentNotBlack, true},
-    {"Black200", 200, allOf1of16, Colours::Black, true},
+    {"NotBlack200", 200, allOf1of16, Colours::FrequentNotBlack, true, everyMode, nullptr},
+    {"Black200", 200, allOf1of16, Colours::Black, true, everyMode, nullptr},
+    {"ViewsNotBlack200", 200, allOf1of16, Colours::FrequentNotBlack, true, boundaryModes,
+     &boundaryViews},
+    {"ViewsBlack200", 200, allOf1of16, Colours::Black, true, boundaryModes, &boundaryViews},
     // The heavy set-up of earlier measurements, at the longest composition.
     {"Heavy999",
      barNumberMax,
      {noteLength1of64, noteLength1of32, noteLength1of64, noteLength1of32, noteLength1of32},
      Colours::Frequent,
-     false},
+     false,
+     everyMode,
+     nullptr},
 };
+
+// The 20 most frequent colours of a view, as the window offers them.
+Palette paletteOf(const ViewRect& view) {
+    PreviewCounts counts;
+    samplePreview(view, counts);
+    return paletteFromHistogram(countHistogram(counts), appState.startColour);
+}
 
 void setUpChannels(const SetUp& setUp) {
     resetAppState();
     appState.startColour = defaultStartColour;
-    PreviewCounts counts;
-    samplePreview(appState.sharedView, counts);
-    appState.palette = paletteFromHistogram(countHistogram(counts), appState.startColour);
+    appState.palette = paletteOf(appState.sharedView);
+    setControlCheck(ControlId::DifferentSet, setUp.views != nullptr);
     std::size_t next = 0;
     for (int k = 0; k < channelCount; ++k) {
         Channel& c = appState.channels[static_cast<std::size_t>(k)];
+        const ScanMode mode = setUp.modes[static_cast<std::size_t>(k)];
         c.instrument = 1 + k;
-        c.mode = static_cast<int>(modes[k]);
+        c.mode = static_cast<int>(mode);
         c.noteLength = setUp.noteLengths[static_cast<std::size_t>(k)];
+        // With a view of its own, a channel takes the colours of its view's palette.
+        Palette palette = appState.palette;
+        if (setUp.views != nullptr) {
+            c.view = (*setUp.views)[static_cast<std::size_t>(k)];
+            palette = paletteOf(c.view);
+            next = 0;
+        }
         switch (setUp.colours) {
             case Colours::Frequent:
-                c.colour = appState.palette[static_cast<std::size_t>(k)];
+                c.colour = palette[static_cast<std::size_t>(k)];
                 break;
             case Colours::FrequentNotBlack:
-                while (appState.palette[next] == black) ++next;
-                c.colour = appState.palette[next++];
+                while (palette[next] == black) ++next;
+                c.colour = palette[next++];
                 break;
             case Colours::Black:
                 c.colour = black;
@@ -89,7 +127,7 @@ void setUpChannels(const SetUp& setUp) {
         }
         buildScalePool(c);
         for (int i = 0; i <= c.poolTop; ++i) c.keys[static_cast<std::size_t>(c.pool[i])] = 1;
-        const bool parameters = modes[k] != ScanMode::PlaySquare;
+        const bool parameters = mode != ScanMode::PlaySquare;
         for (int i = 0; i < midiParameterCount; ++i) {
             c.paramEnabled[static_cast<std::size_t>(i)] = parameters;
             c.slideSpeed[static_cast<std::size_t>(i)] = 5 * i;
@@ -195,7 +233,8 @@ int main(int argc, char** argv) {
     // cores; the CPU ratio is the work saved.
     bool identical = true;
     std::cout << std::fixed << std::setprecision(1) << "\nCompose of five channels, "
-              << workThreads() << " threads:\n";
+              << workThreads() << " threads, kernels " << escapeIsaName(escapeIsaInUse())
+              << ":\n";
     for (const SetUp& setUp : setUps) {
         const std::string base = std::string(setUp.name) + "/";
         const auto reference = reporter.times.find(base + "Reference");

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "cli/Say.h"
+#include "fractal/EscapeIsa.h"
 #include "platform/WholeNumber.h"
 
 namespace halcyone::cli {
@@ -116,14 +117,20 @@ CLI::App* addRender(CLI::App& app, CommandLine& line) {
 CLI::App* addPlay(CLI::App& app, CommandLine& line) {
     CLI::App* sub = addSetupSubcommand(
         app, "play", "Compose a set-up and play it until it ends or Ctrl-C", line);
-    sub->add_option("--port", line.port,
-                    "Output port number from 'halcyone-cli ports' (default: the built-in "
-                    "synthesizer)")
-        ->check(numberBetween(0, 0x7FFFFFFF, "a port number; 'halcyone-cli ports' lists them"));
+    CLI::Option* port =
+        sub->add_option("--port", line.port,
+                        "Output port number from 'halcyone-cli ports' (default: the built-in "
+                        "synthesizer)")
+            ->check(numberBetween(0, 0x7FFFFFFF, "a port number; 'halcyone-cli ports' lists them"));
+    sub->add_option("--connect", line.connect,
+                    "JACK port to connect the JACK MIDI port to, such as a synthesizer's MIDI "
+                    "input (with --port naming the JACK MIDI port)")
+        ->needs(port);
     sub->add_option("--soundfont", line.soundFont, "SoundFont (.sf2) for the built-in synthesizer");
     sub->footer(
         example("  halcyone-cli play bulb-garden.mpr\n"
-                "  halcyone-cli play bulb-garden.mpr --port 1"));
+                "  halcyone-cli play bulb-garden.mpr --port 1\n"
+                "  halcyone-cli play bulb-garden.mpr --port 1 --connect qsynth:midi_00"));
     return sub;
 }
 
@@ -182,6 +189,7 @@ std::variant<CommandLine, int> readCommandLine(int argc, char** argv) {
     CLI::App app{"Halcyone: compose music from the Mandelbrot set, without the window.",
                  "halcyone-cli"};
     app.set_version_flag("--version", std::string("halcyone-cli ") + HALCYONE_VERSION +
+                                          " (escape kernels: " + escapeIsaName(escapeIsaInUse()) + ")"
                                           "\nLicense GPLv3+: GNU GPL version 3 or later "
                                           "<https://gnu.org/licenses/gpl.html>");
     app.require_subcommand(1);

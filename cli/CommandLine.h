@@ -18,6 +18,7 @@ struct CommandLine {
     std::string soundFont;  // empty: the system's General MIDI SoundFont
     int channel = 1;        // whose view to use, 1..5
     int port = -1;          // output port number; -1: the default port
+    std::string connect;    // a JACK port to connect the JACK MIDI port to
     bool tracks = false;    // compose: a format-1 file with a track per channel
     bool stems = false;     // render: a file per channel into the folder `output`
     std::optional<AudioFormat> format;  // render: as --format says; else by the file name

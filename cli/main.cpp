@@ -25,6 +25,7 @@
 #include "files/Preferences.h"
 #include "files/SafeFile.h"
 #include "files/TemporaryFiles.h"
+#include "fractal/EscapeIsa.h"
 #include "fractal/PreviewGrid.h"
 #include "platform/MemoryControlPanel.h"
 #include "playback/MusicResult.h"
@@ -317,7 +318,7 @@ int runPorts() {
 }
 
 std::string describePlayFailure(const PlaybackModule& playback, int result, int port,
-                                const std::string& font) {
+                                const std::string& font, const std::string& connect) {
     const std::string portsHint = "'halcyone-cli ports' lists them";
     switch (result) {
         case resultNoSuchPort:
@@ -332,19 +333,26 @@ std::string describePlayFailure(const PlaybackModule& playback, int result, int 
                    ": FluidSynth can't read it";
         case resultNoAudioOutput:
             return "the built-in synthesizer can't start the audio output: check that a sound "
-                   "card is present and that the sound server (PipeWire or PulseAudio) is "
+                   "card is present and that a sound server (PipeWire, PulseAudio or JACK) is "
                    "running, or play on another port with --port (" + portsHint + ")";
         case resultPortUnavailable:
             return "output port " + std::to_string(port) +
                    " can't be opened: it may have been unplugged or closed; " + portsHint;
         case resultNotMidiFile:
             return "FluidSynth can't load the composed MIDI file";
+        case resultCantConnect:
+            return "can't connect the JACK MIDI port to " + connect +
+                   ": there is no JACK MIDI input port of that name (jack_lsp -t lists the ports)";
+        case resultNotConnectable:
+            return "--connect needs the JACK MIDI port, and output port " + std::to_string(port) +
+                   " is not it; " + portsHint;
         default:
             return "the music can't be played";
     }
 }
 
-int runPlay(const std::string& setup, int port, const std::string& font) {
+int runPlay(const std::string& setup, int port, const std::string& font,
+            const std::string& connect) {
     const PlaybackModule* playback = openPlayback();
     if (!playback) return exitFailure;
     if (auto problem = soundFontProblem(*playback, font)) return fail(*problem);
@@ -361,15 +369,20 @@ int runPlay(const std::string& setup, int port, const std::string& font) {
 
     PlayOptions options;
     options.soundFont = font;
-    options.started = [&setup, port] {
+    options.connectTo = connect;
+    options.started = [&setup, port, &connect] {
         if (port < 0)
             std::printf("Playing %s (Ctrl-C stops)\n", setup.c_str());
-        else
+        else if (connect.empty())
             std::printf("Playing %s on port %d (Ctrl-C stops)\n", setup.c_str(), port);
+        else
+            std::printf("Playing %s on port %d into %s (Ctrl-C stops)\n", setup.c_str(), port,
+                        connect.c_str());
         std::fflush(stdout);
     };
     const int result = playback->playMidiFile(midi.path(), port, stopRequested, options);
-    if (result != resultOk) return fail(describePlayFailure(*playback, result, port, font));
+    if (result != resultOk)
+        return fail(describePlayFailure(*playback, result, port, font, connect));
     return exitSuccess;  // at the end of the piece, or stopped by Ctrl-C as the user asked
 }
 
@@ -404,7 +417,8 @@ int run(const cli::CommandLine& line) {
     switch (line.subcommand) {
         case cli::Subcommand::Compose: return runCompose(line.setup, line.output, line.tracks);
         case cli::Subcommand::Render: return runRender(line);
-        case cli::Subcommand::Play: return runPlay(line.setup, line.port, line.soundFont);
+        case cli::Subcommand::Play:
+            return runPlay(line.setup, line.port, line.soundFont, line.connect);
         case cli::Subcommand::Ports: return runPorts();
         case cli::Subcommand::Preview: return runPreview(line.setup, line.output, line.channel);
         case cli::Subcommand::Palette: return runPalette(line.setup, line.channel);
@@ -416,6 +430,7 @@ int run(const cli::CommandLine& line) {
 
 int main(int argc, char** argv) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+    if (const std::string notice = escapeIsaNotice(); !notice.empty()) say(notice);
     const auto read = cli::readCommandLine(argc, argv);
     if (const int* code = std::get_if<int>(&read)) return *code;
     const int code = run(std::get<cli::CommandLine>(read));

@@ -72,17 +72,20 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 coloured by escape time, and turns it into music: up to five MIDI
 channels, each with an instrument, a note length, a scanning mode, a
 colour from the view and a set of allowed notes, read the view column by
-column. The piece plays on the built-in FluidSynth synthesizer or an ALSA
-MIDI port, or is saved as a Standard MIDI File; set-ups are saved to and
-loaded from small preferences files.
+column. The piece plays on the built-in FluidSynth synthesizer, into JACK
+(a JACK MIDI output, and the synthesizer's audio) or on an ALSA MIDI port,
+or is saved as a Standard MIDI File; set-ups are saved to and loaded from
+small preferences files.
 .
 The package contains the window (halcyone) and the command-line companion
 (halcyone-cli), which composes, renders, plays and previews saved set-ups.")
 # Library dependencies come from the programs themselves (packaging/debian-depends.cmake); the
-# Qt platform plugins and a General MIDI SoundFont are what they load at run time.
+# Qt platform plugins, a General MIDI SoundFont and JACK's library are what they load at run
+# time, the last only where a JACK server is wanted (a server of its own is a suggestion).
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/debian-depends.cmake)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fluid-soundfont-gm | timgm6mb-soundfont | musescore-general-soundfont")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fluidsynth, midicsv")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fluid-soundfont-gm | timgm6mb-soundfont | musescore-general-soundfont, libjack-jackd2-0 | libjack-0.125")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fluidsynth, midicsv, jackd2 | pipewire-jack")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

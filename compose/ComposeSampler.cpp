@@ -49,7 +49,8 @@ std::uint64_t equalByteBits(const std::uint8_t* bytes, std::uint8_t a, std::uint
 // How many bits of the n words are set. Without POPCNT in the baseline instruction set each count
 // would be a library call: where the compiler can, the loop is also built for processors that
 // have it, and the better one is picked when the program starts.
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && \
+    !defined(HALCYONE_NO_TARGET_CLONES)
 [[gnu::target_clones("popcnt", "default")]]
 #endif
 int setBits(const std::uint64_t* words, int n) {
@@ -134,7 +135,7 @@ ParallelColumnSampler::ParallelColumnSampler(const ScanSettings& settings, const
     : settings_(settings),
       grid_(grid),
       table_(table),
-      method_(fastestEscapeMethod()),
+      method_(escapeMethodInUse()),
       floor_(counts == SampleCounts::AsNeeded ? settings.countFloor : 0) {
     int values = 0;
     for (int v = 0; v < escapeCountValues && values < 2; ++v)

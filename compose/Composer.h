@@ -1,11 +1,11 @@
 // The composer: turns one channel's view of the Mandelbrot set into note events.
 #pragma once
 
-#include <vector>
-
 #include "compose/Channel.h"
-#include "fractal/ViewRect.h"
-#include "compose/Limits.h"
+#include "compose/ComposeInputs.h"
+#include "compose/ComposeProgress.h"
+#include "compose/ProgressBarSteps.h"
+#include "compose/SharedColumnScans.h"
 
 namespace halcyone {
 
@@ -18,57 +18,6 @@ enum class ComposeExecution {
     ParallelFullCounts,
     // One thread, one escapeCount call per sample, stopping where the scan stops.
     Reference,
-};
-
-// What a Compose reads from the window, once, on the thread that owns the controls, before any
-// channel is composed: the composer itself never touches a control.
-struct ComposeInputs {
-    int barCount = barNumberStart;  // the "Bar Number" position, 1..999
-    bool differentSet = false;      // "Different set for each channel"
-};
-
-ComposeInputs readComposeInputs();
-
-// Told how a compose advances, on the composing thread.
-class ComposeProgress {
-public:
-    virtual ~ComposeProgress() = default;
-    // Compose begins channel `index` (0..4).
-    virtual void channelStarted(int /*index*/) {}
-    // The progress bar advances by one step (every few bars of a column scan).
-    virtual void step() = 0;
-    // After each block of samples: often enough for a window to repaint every few tens of
-    // milliseconds whatever the set-up. Answering false stops the compose where it is.
-    virtual bool pulse() { return true; }
-};
-
-// Steps the window's progress bar and never stops: what the command-line tool and tests use.
-class ProgressBarSteps : public ComposeProgress {
-public:
-    void step() override;
-};
-
-struct ColumnMatchesTable;
-struct ScanSettings;
-
-// Whole-column scans that the channels looking for the same colour on the same grid share within
-// one compose: the first of them to be composed keeps the matches of every column it scans, and
-// the others, whatever their column mode, read them instead of sampling again.
-class SharedColumnScans {
-public:
-    SharedColumnScans();
-    ~SharedColumnScans();
-    SharedColumnScans(const SharedColumnScans&) = delete;
-    SharedColumnScans& operator=(const SharedColumnScans&) = delete;
-
-    // Plans a table for each grid and colour that two or more of appState's channels that are
-    // on scan by columns under `inputs`.
-    void plan(const ComposeInputs& inputs);
-    // The table of that grid and colour, or nullptr when no other channel shares it.
-    ColumnMatchesTable* tableFor(const ViewRect& view, const ScanSettings& settings);
-
-private:
-    std::vector<ColumnMatchesTable> tables_;
 };
 
 enum class ComposeResult {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "fractal/EscapeInterior.h"
 #include "fractal/EscapeKernels.h"
 #include "fractal/FractalPlane.h"
 
@@ -19,77 +18,30 @@ constexpr int matchInStepTests = 32;
 // Rows counted at a time when matching by counts.
 constexpr std::size_t matchChunk = 4096;
 
-EscapeIsa detectFastestIsa() {
-#if HALCYONE_X86_KERNELS
-    __builtin_cpu_init();
-    // The vector kernels count lanes with POPCNT; every processor with AVX2 has it.
-    if (__builtin_cpu_supports("popcnt")) {
-        if (__builtin_cpu_supports("avx512f")) return EscapeIsa::Avx512;
-        if (__builtin_cpu_supports("avx2")) return EscapeIsa::Avx2;
-    }
-#endif
-    return EscapeIsa::Scalar;
-}
-
-// The level a call runs: the one asked for, or the fastest when the processor lacks it.
-EscapeIsa usableIsa(EscapeMethod method) {
-    return escapeIsaAvailable(method.isa) ? method.isa : fastestEscapeIsa();
-}
-
-void escapeCountsScalar(const PointSource& points, std::uint8_t* out,
-                        const KernelOptions& options) {
-    for (PointCursor cursor{points}; !cursor.done();) {
-        const std::size_t k = cursor.next;
-        double re, im;
-        cursor.take(re, im);
-        out[k] = options.skipInterior && surelyInsideSet(re, im)
-                     ? 0
-                     : escapeCountFrom(re, im, options.floor);
-    }
+// The kernels of the level a call runs: the one asked for, or the fastest when it is not
+// available.
+const EscapeKernels& kernelsFor(EscapeMethod method) {
+    return *compiledEscapeKernels(escapeIsaAvailable(method.isa) ? method.isa
+                                                                 : fastestEscapeIsa());
 }
 
 void escapeCounts(EscapeMethod method, const PointSource& points, std::uint8_t* out, int floor) {
-    const EscapeIsa isa = usableIsa(method);
+    const EscapeKernels& kernels = kernelsFor(method);
     floor = std::clamp(floor, 1, maxEscapeCount);
     // Orbits that a high floor cuts short cost less than the interior test would.
     const bool skipInterior = method.skipInterior && maxEscapeCount + 1 - floor > interiorTestFrom;
-    const KernelOptions options{skipInterior, method.detectCycles, floor};
-    switch (isa) {
-#if HALCYONE_X86_KERNELS
-        case EscapeIsa::Avx512: {
-            KernelOptions fused = options;
-            fused.fused = productsStayNormalAvx512(points);
-            escapeCountsAvx512(points, out, fused);
-            return;
-        }
-        case EscapeIsa::Avx2:
-            escapeCountsAvx2(points, out, options);
-            return;
-#endif
-        default:
-            escapeCountsScalar(points, out, options);
-            return;
-    }
+    kernels.counts(points, out, KernelOptions{skipInterior, method.detectCycles, floor});
 }
 
 }  // namespace
 
-EscapeIsa fastestEscapeIsa() {
-    static const EscapeIsa fastest = detectFastestIsa();
-    return fastest;
-}
-
-bool escapeIsaAvailable(EscapeIsa isa) {
-    return isa <= fastestEscapeIsa();
-}
-
-EscapeMethod fastestEscapeMethod() {
-    return EscapeMethod{fastestEscapeIsa(), true, true};
+EscapeMethod escapeMethodInUse() {
+    return EscapeMethod{escapeIsaInUse(), true, true};
 }
 
 void escapeCountBatch(const double* re, const double* im, std::uint8_t* out, std::size_t n,
                       int floor) {
-    escapeCountBatchWith(fastestEscapeMethod(), re, im, out, n, floor);
+    escapeCountBatchWith(escapeMethodInUse(), re, im, out, n, floor);
 }
 
 void escapeCountBatchWith(EscapeMethod method, const double* re, const double* im,
@@ -99,7 +51,7 @@ void escapeCountBatchWith(EscapeMethod method, const double* re, const double* i
 
 void escapeCountColumns(std::span<const double> columnRe, std::span<const double> rowIm,
                         std::uint8_t* out, int floor) {
-    escapeCountColumnsWith(fastestEscapeMethod(), columnRe, rowIm, out, floor);
+    escapeCountColumnsWith(escapeMethodInUse(), columnRe, rowIm, out, floor);
 }
 
 void escapeCountColumnsWith(EscapeMethod method, std::span<const double> columnRe,
@@ -113,7 +65,7 @@ void escapeCountColumnsWith(EscapeMethod method, std::span<const double> columnR
 
 void matchEscapeCounts(double columnRe, std::span<const double> rowIm,
                        std::span<const int> counts, std::uint64_t* bits) {
-    matchEscapeCountsWith(fastestEscapeMethod(), columnRe, rowIm, counts, bits);
+    matchEscapeCountsWith(escapeMethodInUse(), columnRe, rowIm, counts, bits);
 }
 
 void matchEscapeCountsWith(EscapeMethod method, double columnRe, std::span<const double> rowIm,
@@ -124,13 +76,10 @@ void matchEscapeCountsWith(EscapeMethod method, double columnRe, std::span<const
     if (slots == 0) return;
     int lowest = maxEscapeCount;
     for (int k = 0; k < slots; ++k) lowest = std::min(lowest, std::clamp(counts[k], 1, maxEscapeCount));
-#if HALCYONE_X86_KERNELS
-    const EscapeIsa isa = usableIsa(method);
-    if (isa == EscapeIsa::Avx512 && maxEscapeCount - lowest < matchInStepTests) {
-        matchCountsAvx512(columnRe, rowIm.data(), n, counts.data(), slots, bits);
+    if (maxEscapeCount - lowest < matchInStepTests) {
+        kernelsFor(method).matchCounts(columnRe, rowIm.data(), n, counts.data(), slots, bits);
         return;
     }
-#endif
     std::fill(bits, bits + static_cast<std::size_t>(slots) * words, 0);
     std::array<std::uint8_t, matchChunk> found;
     for (std::size_t first = 0; first < n; first += matchChunk) {

@@ -6,28 +6,25 @@
 #include <cstdint>
 #include <span>
 
-namespace halcyone {
+#include "fractal/EscapeIsa.h"
 
-// Instruction-set levels of the batch routine, slowest first. Every level gives the same counts.
-enum class EscapeIsa { Scalar, Avx2, Avx512 };
+namespace halcyone {
 
 // How a batch is computed: the instruction-set level, whether points that the interior test
 // proves to be inside the main cardioid or the period-2 bulb skip the loop, and whether the
-// vector kernels stop an orbit that returns bit for bit to an earlier value (it never escapes:
-// count 0). Cycle detection looks at every orbit now and then, which costs next to nothing,
-// and saves most inside components beyond the cardioid and the bulb (2.4 times fewer
-// iterations inside a period-3 bulb); the scalar level ignores it.
+// kernels stop an orbit that returns bit for bit to an earlier value (it never escapes: count 0).
+// Cycle detection looks at every orbit now and then, which costs next to nothing, and saves
+// most inside components beyond the cardioid and the bulb (2.4 times fewer iterations inside a
+// period-3 bulb).
 struct EscapeMethod {
     EscapeIsa isa = EscapeIsa::Scalar;
     bool skipInterior = true;
     bool detectCycles = false;
 };
 
-// The highest level this processor (and its operating system) runs; detected once.
-EscapeIsa fastestEscapeIsa();
-bool escapeIsaAvailable(EscapeIsa isa);
-// The fastest level with the interior test and cycle detection: what escapeCountBatch uses.
-EscapeMethod fastestEscapeMethod();
+// The level in use (escapeIsaInUse) with the interior test and cycle detection: what
+// escapeCountBatch and every other routine without a method uses.
+EscapeMethod escapeMethodInUse();
 
 // out[k] = escapeCount(re[k], im[k]) for k < n, bit for bit, for every input including NaN,
 // infinities and subnormals. Thread-safe; allocates nothing and starts no threads. The pointers
@@ -39,8 +36,8 @@ EscapeMethod fastestEscapeMethod();
 void escapeCountBatch(const double* re, const double* im, std::uint8_t* out, std::size_t n,
                       int floor = 0);
 
-// The same with a chosen method, for tests and benchmarks. A level the processor lacks is
-// replaced by the fastest one it has.
+// The same with a chosen method, for tests and benchmarks. A level that is not available is
+// replaced by the fastest one that is.
 void escapeCountBatchWith(EscapeMethod method, const double* re, const double* im,
                           std::uint8_t* out, std::size_t n, int floor = 0);
 

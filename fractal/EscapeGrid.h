@@ -15,6 +15,6 @@ namespace halcyone {
 // too small.
 bool escapeCountGrid(std::span<const double> columnRe, std::span<const double> rowIm,
                      std::span<std::uint8_t> out, int threads = 0,
-                     EscapeMethod method = fastestEscapeMethod());
+                     EscapeMethod method = escapeMethodInUse());
 
 }  // namespace halcyone

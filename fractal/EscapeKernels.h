@@ -1,5 +1,6 @@
-// The vector kernels behind escapeCountBatch, one per instruction-set level. Internal to the
-// engine: call escapeCountBatch or escapeCountBatchWith, which check that the processor runs them.
+// The vector kernels behind escapeCountBatch, one set per instruction-set level (EscapeIsa),
+// all compiled from one source. Internal to the engine: call escapeCountBatch or
+// escapeCountBatchWith, which check that the processor runs them.
 #pragma once
 
 #include <cmath>
@@ -8,14 +9,6 @@
 #include <type_traits>
 
 #include "fractal/EscapeBatch.h"
-
-// The vector kernels exist only where GCC-style target attributes and x86 intrinsics do;
-// elsewhere the batch routine runs the scalar loop.
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#define HALCYONE_X86_KERNELS 1
-#else
-#define HALCYONE_X86_KERNELS 0
-#endif
 
 namespace halcyone {
 
@@ -82,9 +75,6 @@ struct KernelOptions {
     bool skipInterior;
     bool detectCycles;
     int floor;  // counts below it read as 0; 0 or 1: every count exact
-    // Every point passes productsStayNormal: a kernel may form 2 * zRe * zIm + cIm with one
-    // fused multiply-add.
-    bool fused = false;
 };
 
 // Whether the orbit of (re, im) can never, while |z| <= 2, make a product zRe * zIm that is
@@ -115,19 +105,24 @@ void withKernelFlags(const KernelOptions& options, Run run) {
         second(std::false_type{});
 }
 
-#if HALCYONE_X86_KERNELS
-// Each needs its instruction set (AVX2 or AVX-512F, with POPCNT) at run time.
-void escapeCountsAvx2(const PointSource& points, std::uint8_t* out, const KernelOptions& options);
-void escapeCountsAvx512(const PointSource& points, std::uint8_t* out, const KernelOptions& options);
-// productsStayNormal of every point, eight at a time; a grid is checked by its rows and columns.
-bool productsStayNormalAvx512(const PointSource& points);
-// For each k < countsSize: bit j % 64 of bits[k * words + j / 64] set where
-// escapeCount(re, im[j]) == counts[k], for j < n; words = (n + 63) / 64. The counts are
-// distinct, 1..255, at most matchCountsMost. Needs AVX-512F. Every point takes at most
-// 256 - (the lowest count) tests, and a group of 64 stops as soon as none of its points can still
-// reach a test that counts.
-void matchCountsAvx512(double re, const double* im, std::size_t n, const int* counts,
-                       int countsSize, std::uint64_t* bits);
-#endif
+// The kernels of one level.
+struct EscapeKernels {
+    // out[k] = the count of point k, as escapeCountFrom(re, im, options.floor) gives it.
+    void (*counts)(const PointSource& points, std::uint8_t* out, const KernelOptions& options);
+    // productsStayNormal of every point, a vector at a time; a grid is checked by its rows and
+    // columns. Where it holds, `counts` forms 2 * zRe * zIm + cIm with one fused multiply-add.
+    bool (*productsStayNormal)(const PointSource& points);
+    // For each k < countsSize: bit j % 64 of bits[k * words + j / 64] set where
+    // escapeCount(re, im[j]) == counts[k], for j < n; words = (n + 63) / 64. The counts are
+    // distinct, 1..255, at most matchCountsMost. Every point takes at most
+    // 256 - (the lowest count) tests, and the points of a vector stop as soon as none of them
+    // can still reach a test that counts.
+    void (*matchCounts)(double re, const double* im, std::size_t n, const int* counts,
+                        int countsSize, std::uint64_t* bits);
+};
+
+// The kernels of a level, or nullptr when this build has none for it (the processor may still
+// lack what they need: see escapeIsaAvailable).
+const EscapeKernels* compiledEscapeKernels(EscapeIsa isa);
 
 }  // namespace halcyone

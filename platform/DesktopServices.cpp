@@ -19,6 +19,14 @@ DesktopServices* installed = nullptr;
 
 }  // namespace
 
+std::optional<ExportChoice> DesktopServices::askExportFileName(const std::vector<FileDialogSpec>& filters,
+                                                               const std::string&) {
+    if (filters.empty()) return std::nullopt;
+    const auto path = askSaveFileName(filters.front());
+    if (!path) return std::nullopt;
+    return ExportChoice{*path, 0, false};
+}
+
 std::string DesktopServices::executablePath() {
     std::error_code error;
     const auto path = std::filesystem::read_symlink("/proc/self/exe", error);

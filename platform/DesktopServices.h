@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "fractal/Colour.h"
 
@@ -19,6 +20,14 @@ struct FileDialogSpec {
     std::string defaultExtension;
 };
 
+// What an export dialog answers: the file, the filter chosen (an index into the filters it was
+// given) and the state of its check box.
+struct ExportChoice {
+    std::string path;
+    int filter = 0;
+    bool optionChecked = false;
+};
+
 constexpr int customColourCount = 16;
 using CustomColours = std::array<Colour, customColourCount>;
 constexpr int swatchMenuSize = 20;
@@ -30,6 +39,11 @@ public:
 
     // The chosen path, or nothing when the user cancels.
     virtual std::optional<std::string> askSaveFileName(const FileDialogSpec& spec) = 0;
+    // A save-file dialog offering several filters, each with its default extension, and a check
+    // box labelled `option` (none when empty). Nothing when the user cancels. Without a dialog
+    // of its own a desktop offers the first filter alone.
+    virtual std::optional<ExportChoice> askExportFileName(const std::vector<FileDialogSpec>& filters,
+                                                          const std::string& option);
     // A message box with one OK button and no owner.
     virtual void showMessage(const std::string& text, const std::string& caption) = 0;
     // The same with a warning icon.

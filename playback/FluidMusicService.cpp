@@ -4,12 +4,14 @@
 #include <utility>
 
 #include "files/MidiStatus.h"
+#include "playback/MidiTimeline.h"
 
 namespace halcyone {
 
 namespace {
 
 constexpr const char* synthDescription = "Built-in synthesizer (FluidSynth)";
+constexpr const char* jackAudioDriver = "jack";
 constexpr std::uint32_t synthAudioChannels = 2;
 constexpr std::uint32_t channelGroups = 1;
 
@@ -17,7 +19,9 @@ using namespace midi;
 
 }  // namespace
 
-std::vector<std::string> standardAudioDrivers() { return {"pipewire", "pulseaudio", "alsa"}; }
+std::vector<std::string> standardAudioDrivers() {
+    return {jackAudioDriver, "pipewire", "pulseaudio", "alsa"};
+}
 
 std::unique_ptr<FluidMusicService> FluidMusicService::create(FluidServiceOptions options) {
     AlsaSequencer::quietLibrary();  // the ALSA audio driver reports through alsa-lib too
@@ -39,6 +43,7 @@ FluidMusicService::FluidMusicService(FluidServiceOptions options, FluidSettings 
 FluidMusicService::~FluidMusicService() {
     closePort();
     players_.clear();
+    jackOutput_.reset();
     alsa_.reset();
     synth_.reset();
     settings_.reset();
@@ -46,12 +51,16 @@ FluidMusicService::~FluidMusicService() {
 
 int FluidMusicService::enumeratePort(int number, PortDescription& out) {
     if (number < 0) return resultFailed;
-    if (number == 0 || !alsaListed_) listAlsaPorts();
+    if (number == 0 || !listed_) listPorts();
     if (number == 0) {
         out = describeSynth();
         return resultOk;
     }
-    const auto index = static_cast<std::size_t>(number - 1);
+    auto index = static_cast<std::size_t>(number - 1);
+    if (jackListed_ && index-- == 0) {
+        out = describeJack();
+        return resultOk;
+    }
     if (index >= alsaPorts_.size()) return resultNoSuchPort;
     const AlsaPort& port = alsaPorts_[index];
     out = PortDescription{};
@@ -64,12 +73,25 @@ int FluidMusicService::enumeratePort(int number, PortDescription& out) {
     return resultOk;
 }
 
-void FluidMusicService::listAlsaPorts() {
-    alsaListed_ = true;
+void FluidMusicService::listPorts() {
+    listed_ = true;
+    jackListed_ = jackServerRuns();
     alsaPorts_.clear();
     if (!options_.listAlsaPorts) return;
     if (!alsa_) alsa_ = AlsaSequencer::open();
     if (alsa_) alsaPorts_ = alsa_->listPorts();
+}
+
+const JackLibrary* FluidMusicService::jackLibrary() {
+    if (!jackLoaded_ && !options_.jackLibrary.empty())
+        jack_ = loadJackLibrary(options_.jackLibrary);
+    jackLoaded_ = true;
+    return jack_ ? &*jack_ : nullptr;
+}
+
+bool FluidMusicService::jackServerRuns() {
+    const JackLibrary* jack = jackLibrary();
+    return jack && jackServerRunning(*jack, options_.jackServer);
 }
 
 PortDescription FluidMusicService::describeSynth() const {
@@ -85,32 +107,62 @@ PortDescription FluidMusicService::describeSynth() const {
     return description;
 }
 
+PortDescription FluidMusicService::describeJack() const {
+    PortDescription description;
+    description.description =
+        std::string("JACK MIDI (") + jackClientName + ":" + jackMidiPortName + ")";
+    description.flags = portFlagExternal;
+    description.portClass = portClassOutput;
+    description.type = portTypeExternal;
+    description.maxChannelGroups = channelGroups;
+    description.id = PortId{portKindJack, 0, 0};
+    return description;
+}
+
 int FluidMusicService::openPort(const PortId& id) {
     if (open_ != OpenPort::None) return resultFailed;
     if (id.kind == portKindSynth) return openSynth();
     if (id.kind == portKindAlsa) return openAlsa(id.client, id.port);
+    if (id.kind == portKindJack) return openJack();
     return resultPortUnavailable;
 }
 
 int FluidMusicService::openSynth() {
-    const std::string soundFont = findSoundFont(options_.soundFonts);
-    if (soundFont.empty()) return resultNoSoundFont;
+    soundFont_ = findSoundFont(options_.soundFonts);
+    if (soundFont_.empty()) return resultNoSoundFont;
+    open_ = OpenPort::Synth;
+    return resultOk;
+}
+
+int FluidMusicService::startSynth() {
+    if (audioDriver_) return resultOk;
     // The audio output first: without it loading the SoundFont would be wasted time.
-    FluidAudioDriver driver;
-    for (const std::string& name : options_.audioDrivers) {
-        fluid_settings_setstr(settings_.get(), "audio.driver", name.c_str());
-        driver.reset(new_fluid_audio_driver(settings_.get(), synth_.get()));
-        if (driver) break;
-    }
+    FluidAudioDriver driver = startAudio();
     if (!driver) return resultNoAudioOutput;
     // Only real SoundFonts reach the loader: other files would be tried as other formats.
-    if (!fluid_is_soundfont(soundFont.c_str()) ||
-        fluid_synth_sfload(synth_.get(), soundFont.c_str(), 1) == FLUID_FAILED) {
+    if (!fluid_is_soundfont(soundFont_.c_str()) ||
+        fluid_synth_sfload(synth_.get(), soundFont_.c_str(), 1) == FLUID_FAILED) {
         return resultBadSoundFont;
     }
     audioDriver_ = std::move(driver);
-    open_ = OpenPort::Synth;
     return resultOk;
+}
+
+FluidAudioDriver FluidMusicService::startAudio() {
+    for (const std::string& name : options_.audioDrivers) {
+        if (name == jackAudioDriver) {
+            // FluidSynth's JACK client may start a server where none runs.
+            if (!jackServerRuns()) continue;
+            fluid_settings_setint(settings_.get(), "audio.jack.autoconnect", 1);
+            fluid_settings_setstr(settings_.get(), "audio.jack.id", jackClientName);
+            fluid_settings_setstr(settings_.get(), "audio.jack.server",
+                                  options_.jackServer.c_str());
+        }
+        fluid_settings_setstr(settings_.get(), "audio.driver", name.c_str());
+        FluidAudioDriver driver(new_fluid_audio_driver(settings_.get(), synth_.get()));
+        if (driver) return driver;
+    }
+    return {};
 }
 
 int FluidMusicService::openAlsa(int client, int port) {
@@ -118,6 +170,19 @@ int FluidMusicService::openAlsa(int client, int port) {
     if (!alsa_ || !alsa_->connectOutput(client, port)) return resultPortUnavailable;
     open_ = OpenPort::Alsa;
     return resultOk;
+}
+
+int FluidMusicService::openJack() {
+    if (const JackLibrary* jack = jackLibrary())
+        jackOutput_ = JackMidiOutput::open(*jack, options_.jackServer);
+    if (!jackOutput_) return resultPortUnavailable;
+    open_ = OpenPort::Jack;
+    return resultOk;
+}
+
+int FluidMusicService::connectPort(const std::string& destination) {
+    if (open_ != OpenPort::Jack) return resultNotConnectable;
+    return jackOutput_->connect(destination) ? resultOk : resultCantConnect;
 }
 
 void FluidMusicService::closePort() {
@@ -129,6 +194,7 @@ void FluidMusicService::closePort() {
         std::lock_guard lock(alsaMutex_);
         alsa_->disconnectOutput();
     }
+    jackOutput_.reset();
     open_ = OpenPort::None;
 }
 
@@ -147,7 +213,11 @@ int FluidMusicService::playFromStart() {
     if (open_ == OpenPort::None) return resultNoPort;
     if (midiFile_.empty()) return resultNothingLoaded;
     stopAll();
-    if (open_ == OpenPort::Synth) loadInstruments();
+    if (open_ == OpenPort::Jack) return playOnJack();
+    if (open_ == OpenPort::Synth) {
+        if (const int started = startSynth(); !succeeded(started)) return started;
+        loadInstruments();
+    }
     // The synthesizer's own rendering times the file exactly; an ALSA port has no rendering,
     // so the system clock drives the player there.
     fluid_settings_setstr(settings_.get(), "player.timing-source",
@@ -166,6 +236,12 @@ int FluidMusicService::playFromStart() {
         return resultFailed;
     }
     return resultOk;
+}
+
+int FluidMusicService::playOnJack() {
+    const auto messages = timedChannelMessages(midiFile_);
+    if (!messages) return resultNotMidiFile;  // not after loadMidiFile's check
+    return jackOutput_->play(*messages) ? resultOk : resultPortUnavailable;
 }
 
 // Chooses each channel's first program here, so that its samples are read now rather than
@@ -189,12 +265,14 @@ int FluidMusicService::stopAll() {
         alsaMuted_ = true;
         alsa_->silence();
     }
+    if (open_ == OpenPort::Jack) jackOutput_->stop();
     return resultOk;
 }
 
 // The player keeps playing while the last notes die away (without end, should a note never
 // be released); the piece itself is over at its last tick.
 bool FluidMusicService::isPlaying() const {
+    if (open_ == OpenPort::Jack) return jackOutput_->isPlaying();
     if (players_.empty()) return false;
     fluid_player_t* player = players_.back().get();
     return fluid_player_get_status(player) == FLUID_PLAYER_PLAYING &&

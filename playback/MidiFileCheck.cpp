@@ -41,9 +41,10 @@ int channelDataBytes(std::uint8_t status) {
     return kind == programChange || kind == channelPressure ? 1 : 2;
 }
 
-// Reads the track's length and first program changes into `facts`; false when its events
-// don't parse.
-bool readTrack(std::span<const std::uint8_t> track, MidiFileFacts& facts) {
+// Reads the track's length and first program changes into `facts`, showing each event to
+// `visit` when there is one; false when its events don't parse.
+bool readTrack(std::span<const std::uint8_t> track, int trackNumber, MidiFileFacts& facts,
+               const MidiEventVisitor& visit) {
     ByteReader reader(track);
     std::uint8_t running = 0;
     std::uint64_t ticks = 0;
@@ -60,13 +61,13 @@ bool readTrack(std::span<const std::uint8_t> track, MidiFileFacts& facts) {
         }
         if (status < sysExStart) {
             running = status;
-            std::uint8_t data = 0;
-            for (int i = channelDataBytes(status); i > 0; --i) {
-                data = reader.byte();
-                if (reader.ranOut() || (data & statusBit) != 0) return false;
-            }
+            const auto data = reader.take(static_cast<std::size_t>(channelDataBytes(status)));
+            if (reader.ranOut()) return false;
+            for (const std::uint8_t b : data)
+                if ((b & statusBit) != 0) return false;
             int& program = facts.firstProgram[status & 0x0F];
-            if ((status & kindMask) == programChange && program < 0) program = data;
+            if ((status & kindMask) == programChange && program < 0) program = data.back();
+            if (visit) visit(trackNumber, {static_cast<std::uint32_t>(ticks), status, 0, data});
             continue;
         }
         // System exclusive and meta events cancel running status.
@@ -80,8 +81,9 @@ bool readTrack(std::span<const std::uint8_t> track, MidiFileFacts& facts) {
         }
         const auto length = readVarLen(reader);
         if (!length) return false;
-        reader.skip(*length);
+        const auto data = reader.take(*length);
         if (reader.ranOut()) return false;
+        if (visit) visit(trackNumber, {static_cast<std::uint32_t>(ticks), status, metaType, data});
         if (status == metaEvent && metaType == metaEndOfTrack) break;
     }
     // The chunk's end also ends a track that has no end-of-track event.
@@ -95,7 +97,8 @@ bool isAsciiChunkId(std::span<const std::uint8_t> id) {
 
 }  // namespace
 
-std::optional<MidiFileFacts> inspectMidiFile(std::span<const std::uint8_t> bytes) {
+std::optional<MidiFileFacts> inspectMidiFile(std::span<const std::uint8_t> bytes,
+                                             const MidiEventVisitor& visit) {
     ByteReader file(bytes);
     const auto magic = file.take(4);
     const std::uint32_t length = file.bigEndian(4);
@@ -114,7 +117,7 @@ std::optional<MidiFileFacts> inspectMidiFile(std::span<const std::uint8_t> bytes
         const auto chunk = file.take(file.bigEndian(4));
         if (file.ranOut() || !isAsciiChunkId(id)) return std::nullopt;
         if (std::equal(id.begin(), id.end(), "MTrk")) {
-            if (!readTrack(chunk, facts)) return std::nullopt;
+            if (!readTrack(chunk, tracksFound, facts, visit)) return std::nullopt;
             ++tracksFound;
         }
     }

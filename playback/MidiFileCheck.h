@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -31,11 +32,26 @@ struct MidiFileFacts {
     }();
 };
 
+// One event of a track as the check reads it: its tick counted from the track's start, its
+// status byte (running status resolved), and its data: the data bytes of a channel message,
+// the contents of a meta event (then metaType is set) or of a system exclusive message.
+struct MidiTrackEvent {
+    std::uint32_t tick = 0;
+    std::uint8_t status = 0;
+    std::uint8_t metaType = 0;
+    std::span<const std::uint8_t> data;
+};
+
+// Called for each event in the order of the file's bytes, tracks numbered from 0.
+using MidiEventVisitor = std::function<void(int track, const MidiTrackEvent& event)>;
+
 // The facts of `bytes` when they hold an "MThd" header of length 6 with format 0 to 2, 1 to
 // maxMidiFileTracks tracks and a metrical division, followed by that many complete "MTrk"
 // chunks (other chunks are skipped) whose events all parse within their chunk; nothing
 // otherwise. SMPTE divisions are refused: the player can't time them.
-std::optional<MidiFileFacts> inspectMidiFile(std::span<const std::uint8_t> bytes);
+// When `visit` is given it sees every event read, even those of a file refused later on.
+std::optional<MidiFileFacts> inspectMidiFile(std::span<const std::uint8_t> bytes,
+                                             const MidiEventVisitor& visit = {});
 
 inline bool isStandardMidiFile(std::span<const std::uint8_t> bytes) {
     return inspectMidiFile(bytes).has_value();

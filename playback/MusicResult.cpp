@@ -21,8 +21,8 @@ std::string describeMusicResult(int result) {
                    "package fluid-soundfont-gm, or choose another Midi device.";
         case resultNoAudioOutput:
             return "The built-in synthesizer can't start the audio output. Check that a sound card "
-                   "is present and that the desktop's sound server (PipeWire or PulseAudio) is "
-                   "running, or choose another Midi device.";
+                   "is present and that a sound server (PipeWire, PulseAudio or JACK) is running, "
+                   "or choose another Midi device.";
         case resultPortUnavailable:
             return "The Midi device can't be opened. It may have been unplugged or closed since "
                    "the program started.";
@@ -34,6 +34,10 @@ std::string describeMusicResult(int result) {
             return "Can't write";
         case resultNoDeviceSelected:
             return noDeviceSelectedText;
+        case resultCantConnect:
+            return "The Midi device can't be connected to that port.";
+        case resultNotConnectable:
+            return "Only the JACK MIDI port connects to other programs' ports.";
         default:
             return "The music can't be played.";
     }

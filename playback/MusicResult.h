@@ -19,6 +19,8 @@ constexpr int resultNoPort = -8;  // playing needs an open port
 constexpr int resultNothingLoaded = -9;
 constexpr int resultCantWrite = -10;
 constexpr int resultNoDeviceSelected = -11;  // Play with no entry of "Midi device" selected
+constexpr int resultCantConnect = -12;       // no such port to connect to
+constexpr int resultNotConnectable = -13;    // the open port makes no connections of its own
 
 constexpr bool succeeded(int result) { return result >= 0; }
 

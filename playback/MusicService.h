@@ -23,6 +23,12 @@ public:
     // Opens the port and routes MIDI channels 1 to 16 to it. One port per service.
     virtual int openPort(const PortId& id) = 0;
     virtual void closePort() = 0;
+    // Connects the open port to `destination`, a port of another program, where the port has
+    // connections of its own (JACK); resultNotConnectable where it has none.
+    virtual int connectPort(const std::string& destination) {
+        (void)destination;
+        return resultNotConnectable;
+    }
     // Reads and checks the file; replaces (and stops) a file loaded earlier.
     virtual int loadMidiFile(const std::string& path) = 0;
     virtual void unloadMidiFile() = 0;

@@ -49,6 +49,9 @@ int playMidiFile(const std::string& midiPath, int portNumber,
     const int portResult = player.createPort(table[static_cast<std::size_t>(number)]);
     if (const int result = player.loadSegment(midiPath, true); !succeeded(result)) return result;
     if (!succeeded(portResult)) return portResult;
+    if (!options.connectTo.empty()) {
+        if (const int result = player.connect(options.connectTo); !succeeded(result)) return result;
+    }
     if (const int result = player.play(); !succeeded(result)) return result;
     if (options.started) options.started();
 

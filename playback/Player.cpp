@@ -34,6 +34,12 @@ int Player::createPort(const PortInfo& info) {
     return result;
 }
 
+int Player::connect(const std::string& destination) {
+    if (!service_) return resultNotInitialised;
+    if (!portOpen_) return resultNoPort;
+    return service_->connectPort(destination);
+}
+
 int Player::loadSegment(const std::string& path, bool standardMidi) {
     if (!service_) return resultNotInitialised;
     if (segmentLoaded_) {

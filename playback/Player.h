@@ -25,6 +25,8 @@ public:
     int enumeratePort(int number, PortInfo& out);
     // Opens the port `info` names, for MIDI channels 1 to 16.
     int createPort(const PortInfo& info);
+    // Connects the open port to another program's port `destination` (the JACK MIDI port).
+    int connect(const std::string& destination);
     // Loads a Standard MIDI File, releasing one loaded earlier. Only Standard MIDI Files can be
     // played, so `standardMidi` false is refused.
     int loadSegment(const std::string& path, bool standardMidi);

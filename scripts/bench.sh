@@ -1,46 +1,69 @@
 #!/usr/bin/env bash
-# Builds optimised and runs every benchmark in bench/, each of which compares itself with the
-# plain reference in the same run and prints the ratio. Then, if hyperfine is installed, times
-# the command-line tool composing the compose benchmark's set-ups end to end (process start
-# included) and sets that against the reference composes of the same run.
+# Builds optimised and runs every benchmark in bench/ once for each instruction-set level of the
+# escape kernels that this processor has (forced with HALCYONE_ISA); each benchmark compares
+# itself with the plain reference in the same run and prints the ratio. Then, if hyperfine is
+# installed, times the command-line tool composing the compose benchmark's set-ups end to end
+# (process start included) at each level and sets that against the reference composes of the
+# same level's run. Arguments go to the benchmarks (e.g. --benchmark_filter=Views).
+# BENCH_LEVELS="avx2 avx512" limits the levels.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DHALCYONE_BUILD_TESTS=OFF \
   -DHALCYONE_BUILD_GUI=OFF >/dev/null
 cmake --build build-bench -j "$(nproc)"
-log=$(mktemp)
-trap 'rm -rf "$log" "${setups:-}"' EXIT
-for b in build-bench/bench/*_bench; do
-  echo "== $(basename "$b")"
-  "$b" "$@" | tee -a "$log"
+cli=build-bench/cli/halcyone-cli
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The levels this processor runs: a level it lacks makes the tool say so on stderr.
+levels=()
+for level in ${BENCH_LEVELS:-scalar neon avx2 avx512}; do
+  if [ -z "$(HALCYONE_ISA=$level "$cli" --version 2>&1 >/dev/null)" ]; then
+    levels+=("$level")
+  else
+    echo "(skipping level $level: not available here)"
+  fi
+done
+grep -m1 "model name" /proc/cpuinfo 2>/dev/null || true
+
+echo "== files_bench"
+build-bench/bench/files_bench "$@"
+for level in "${levels[@]}"; do
+  for b in escape_bench compose_bench; do
+    echo "== $b, level $level"
+    HALCYONE_ISA=$level build-bench/bench/$b "$@" | tee "$work/$b-$level.log"
+  done
 done
 
 command -v hyperfine >/dev/null || { echo "(hyperfine not installed: no end-to-end timings)"; exit 0; }
-echo "== halcyone-cli compose, end to end"
-setups=$(mktemp -d)
-build-bench/bench/compose_bench --setups="$setups" >/dev/null
-cli=build-bench/cli/halcyone-cli
-for name in NotBlack200 Black200 Heavy999; do
-  runs=10
-  [ "$name" = Heavy999 ] && runs=2
-  hyperfine -N --style none --warmup 1 --runs "$runs" --export-json "$setups/$name.json" \
-    "$cli compose $setups/$name.mpr -o $setups/$name.mid" >/dev/null
-  python3 - "$setups/$name.json" "$name" "$log" <<'PY'
+build-bench/bench/compose_bench --setups="$work" >/dev/null
+names=(NotBlack200 Black200 ViewsNotBlack200 ViewsBlack200 Heavy999)
+for level in "${levels[@]}"; do
+  echo "== halcyone-cli compose, end to end, level $level"
+  for name in "${names[@]}"; do
+    runs=10 warmup=1
+    [ "$name" = Heavy999 ] && runs=2 warmup=0
+    HALCYONE_ISA=$level hyperfine -N --style none --warmup "$warmup" --runs "$runs" \
+      --export-json "$work/$name-$level.json" \
+      "$cli compose $work/$name.mpr -o $work/$name.mid" >/dev/null
+  done
+  HALCYONE_ISA=$level hyperfine -N --style none --warmup 2 --runs 10 \
+    --export-json "$work/version-$level.json" "$cli --version" >/dev/null
+  python3 - "$work" "$level" "${names[@]}" <<'PY'
 import json, re, sys
-result = json.load(open(sys.argv[1]))["results"][0]
-name, mean = sys.argv[2], result["mean"] * 1000
-line = f"  {name:<12} {mean:9.1f} ms wall (min {min(result['times']) * 1000:.1f} ms)"
-reference = re.search(rf"^\s+{name}/Reference\s+([0-9.]+) ms", open(sys.argv[3]).read(), re.M)
-if reference:
-    line += f", {float(reference.group(1)) / mean:.1f}x faster than the reference compose"
-print(line)
+work, level, names = sys.argv[1], sys.argv[2], sys.argv[3:]
+log = open(f"{work}/compose_bench-{level}.log").read()
+def mean_ms(name):
+    result = json.load(open(f"{work}/{name}-{level}.json"))["results"][0]
+    return result["mean"] * 1000, min(result["times"]) * 1000
+for name in names:
+    mean, least = mean_ms(name)
+    line = f"  {name:<17} {mean:9.1f} ms wall (min {least:.1f} ms)"
+    reference = re.search(rf"^\s+{name}/Reference\s+([0-9.]+) ms", log, re.M)
+    if reference:
+        line += f", {float(reference.group(1)) / mean:6.1f}x faster than the reference compose"
+    print(line)
+print(f"  --version         {mean_ms('version')[0]:9.1f} ms wall: starting the process")
 PY
 done
-hyperfine -N --style none --warmup 2 --runs 10 --export-json "$setups/version.json" \
-  "$cli --version" >/dev/null
-python3 - "$setups/version.json" <<'PY'
-import json, sys
-mean = json.load(open(sys.argv[1]))["results"][0]["mean"] * 1000
-print(f"  --version    {mean:9.1f} ms wall: starting the process")
-PY

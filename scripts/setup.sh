@@ -6,8 +6,13 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libfluidsynth-dev libglib2.0-dev libasound2-dev fluid-soundfont-gm fluidsynth
-  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpng-dev
+  # JACK 2's server and headers. Both go in one apt command: jackd2's library conflicts with
+  # JACK 1's, and without libjack-jackd2-dev beside it apt would remove libjack-dev and with it
+  # libfluidsynth-dev, which needs one of the two.
+  jackd2 libjack-jackd2-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpng-dev libhwy-dev
   clang libclang-rt-14-dev
+  g++-aarch64-linux-gnu qemu-user-static googletest
   midicsv python3-mido sox hyperfine xvfb xauth xdotool x11-utils python3 python3-xlib
   fonts-dejavu-core fonts-dejavu-extra
   desktop-file-utils appstream man-db groff-base dpkg-dev lintian python3-debian

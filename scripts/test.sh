@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds Halcyone and runs every test: a normal build, then (unless --quick) a build with the
-# Unix Makefiles generator that is packaged and installed, and the same tests under
-# AddressSanitizer + UndefinedBehaviorSanitizer.
+# Unix Makefiles generator that is packaged and installed, the same tests under
+# AddressSanitizer + UndefinedBehaviorSanitizer, the loops shared out over the cores and the
+# parallel compose under ThreadSanitizer, and the engine's tests built for ARM64 and run under
+# qemu (scripts/arm64.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 quick=0
@@ -29,4 +31,13 @@ if [ "$quick" -eq 0 ]; then
   bash fuzz/run.sh  # libFuzzer over the file parsers, about a minute and a half
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALCYONE_ENGINE_ONLY=ON \
+    -DHALCYONE_THREAD_SANITIZER=ON >/dev/null
+  cmake --build build-tsan -j "$jobs" --target fast_tests compose_tests
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
+    -R 'ParallelLoop|EscapeGrid|ComposerParallel'
+
+  bash scripts/arm64.sh
 fi

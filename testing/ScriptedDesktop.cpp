@@ -17,6 +17,13 @@ std::optional<std::string> ScriptedDesktop::askSaveFileName(const FileDialogSpec
     return takeFront(fileAnswers, std::optional<std::string>());
 }
 
+std::optional<ExportChoice> ScriptedDesktop::askExportFileName(const std::vector<FileDialogSpec>& filters,
+                                                               const std::string& option) {
+    exportDialogsShown.push_back(filters);
+    exportOptionsShown.push_back(option);
+    return takeFront(exportAnswers, std::optional<ExportChoice>());
+}
+
 void ScriptedDesktop::showMessage(const std::string& text, const std::string& caption) {
     messages.push_back({text, caption});
 }

@@ -19,6 +19,8 @@ public:
     };
 
     std::optional<std::string> askSaveFileName(const FileDialogSpec& spec) override;
+    std::optional<ExportChoice> askExportFileName(const std::vector<FileDialogSpec>& filters,
+                                                  const std::string& option) override;
     void showMessage(const std::string& text, const std::string& caption) override;
     std::optional<Colour> chooseColour(Colour initial, CustomColours& custom) override;
     int chooseSwatch(const SwatchColours& swatches, int marked) override;
@@ -30,8 +32,11 @@ public:
     std::deque<std::optional<Colour>> colourAnswers;     // empty queue: cancelled
     std::optional<CustomColours> customColoursDefined;   // what the user leaves in the chooser
     std::deque<int> swatchAnswers;                       // empty queue: dismissed (0)
+    std::deque<std::optional<ExportChoice>> exportAnswers;  // empty queue: cancelled
 
     std::vector<FileDialogSpec> dialogsShown;
+    std::vector<std::vector<FileDialogSpec>> exportDialogsShown;
+    std::vector<std::string> exportOptionsShown;
     std::vector<Message> messages;
     std::vector<Colour> colourChooserStarts;
     std::vector<SwatchColours> swatchMenusShown;

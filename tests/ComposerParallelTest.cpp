@@ -1,5 +1,7 @@
 // The parallel compose against the reference: same raw events, same joined events, same
-// progress steps, whatever the set-up and the number of threads.
+// progress steps, whatever the set-up, the number of threads and the kernels' level. Each test
+// runs once per level this build has, and is skipped, with a line saying so, on levels the
+// processor lacks.
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -11,11 +13,13 @@
 #include "compose/ControlSync.h"
 #include "compose/Composer.h"
 #include "compose/NotePools.h"
+#include "fractal/EscapeIsa.h"
 #include "fractal/FractalPlane.h"
 #include "fractal/ParallelLoop.h"
 #include "platform/MemoryControlPanel.h"
 #include "platform/ControlSeam.h"
 #include "testing/ScopedHosts.h"
+#include "LevelTestSupport.h"
 
 namespace halcyone {
 namespace {
@@ -58,14 +62,21 @@ Outcome expectParallelMatches(Channel& channel, int bars, bool differentSet = fa
     return reference;
 }
 
-class ComposerParallel : public ::testing::Test {
+class ComposerParallel : public PerEscapeLevel {
 protected:
     void SetUp() override {
+        PerEscapeLevel::SetUp();
+        if (IsSkipped()) return;
+        useEscapeIsa(GetParam());
         resetAppState();
         appState.startColour = defaultStartColour;
         channel.instrument = 1;
     }
-    void TearDown() override { setWorkThreads(0); }
+    void TearDown() override {
+        setWorkThreads(0);
+        useEscapeIsa(levelBefore);
+    }
+    const EscapeIsa levelBefore = escapeIsaInUse();
     Channel& channel = appState.channels[2];
 };
 
@@ -73,7 +84,7 @@ protected:
 // 0 alone, one count, and none at all, on views with NaN, infinite and zero-width coordinates:
 // the cut-off, the skipped sampling where nothing can match and the cycle detection change no
 // note, in any mode.
-TEST_F(ComposerParallel, EveryColourAndDegenerateViewMatchesTheReference) {
+TEST_P(ComposerParallel, EveryColourAndDegenerateViewMatchesTheReference) {
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
     constexpr double inf = std::numeric_limits<double>::infinity();
     const ViewRect views[] = {
@@ -116,7 +127,7 @@ TEST_F(ComposerParallel, EveryColourAndDegenerateViewMatchesTheReference) {
 // for bit, so that channels share column scans, once a NaN one), colours of points of the views,
 // black and colours near the top count, channels switched off. Both parallel executions make
 // the reference's events in every channel.
-TEST_F(ComposerParallel, RandomCompositionsMatchTheReference) {
+TEST_P(ComposerParallel, RandomCompositionsMatchTheReference) {
     std::mt19937 random(20240611);
     const auto uniform = [&](double lo, double hi) {
         return std::uniform_real_distribution<double>(lo, hi)(random);
@@ -185,7 +196,7 @@ TEST_F(ComposerParallel, RandomCompositionsMatchTheReference) {
     EXPECT_GT(composed, 60);  // the comparisons are mostly of real compositions
 }
 
-TEST_F(ComposerParallel, LongestGridMatchesTheReference) {
+TEST_P(ComposerParallel, LongestGridMatchesTheReference) {
     channel.noteLength = 6;  // "1/64"
     // A tall view whose top rows lie outside |c| = 2: the colour of count 254 is found a few
     // dozen to two hundred rows down in every one of the 63,946 columns.
@@ -202,6 +213,9 @@ TEST_F(ComposerParallel, LongestGridMatchesTheReference) {
     appState.sharedView = ViewRect{};
     EXPECT_EQ(expectParallelMatches(channel, 999, false, true).progressSteps, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Levels, ComposerParallel, testing::ValuesIn(builtEscapeIsas()),
+                         levelName);
 
 }  // namespace
 }  // namespace halcyone

@@ -2,7 +2,9 @@
 // and key events (the swatch pop-up, the colour chooser, the file dialog, the message boxes, the
 // help viewer and the About box).
 #include <QApplication>
+#include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -67,6 +69,7 @@ private slots:
     void swatchPopUpHighlightsForTheKeyboard();
     void colourChooserTakesATypedColourAndKeepsCustomColours();
     void fileDialogTakesATypedNameWithoutAnOverwriteQuestion();
+    void exportDialogFollowsTheChosenFilterAndTakesItsOption();
     void messageBoxesCloseWithTheirButton();
     void helpViewerNavigatesAndCloses();
     void aboutBoxClosesFourWays();
@@ -165,6 +168,50 @@ void DesktopPiecesTest::fileDialogTakesATypedNameWithoutAnOverwriteQuestion() {
     QCOMPARE(chosen, std::optional<std::string>(dir.filePath("piece.mid").toStdString()));
     whenShown([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
     QCOMPARE(desktop.askSaveFileName(midi), std::nullopt);
+}
+
+void DesktopPiecesTest::exportDialogFollowsTheChosenFilterAndTakesItsOption() {
+    QTemporaryDir dir;
+    const std::vector<FileDialogSpec> formats = {{"WAV audio (*.wav)", "*.wav", "wav"},
+                                                 {"FLAC audio (*.flac)", "*.flac", "flac"},
+                                                 {"Ogg Vorbis audio (*.ogg)", "*.ogg", "ogg"}};
+    // Qt's dialog opens where the last one was left; these start in the test's own folder.
+    whenShown([&dir](QWidget* shown) {
+        auto* dialog = qobject_cast<QFileDialog*>(shown);
+        QVERIFY(dialog);
+        dialog->setDirectory(dir.path());
+        auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+        QVERIFY(types);
+        QCOMPARE(types->count(), 3);
+        types->setFocus();
+        QTest::keyClick(types, Qt::Key_Down);  // FLAC
+        QCheckBox* option = dialog->findChild<QCheckBox*>();
+        QVERIFY(option);
+        QCOMPARE(option->text(), "One file per channel");
+        QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));  // on the box
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        name->setFocus();
+        QTest::keyClicks(name, "piece");
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    const auto chosen = desktop.askExportFileName(formats, "One file per channel");
+    QVERIFY(chosen);
+    QCOMPARE(QString::fromStdString(chosen->path), dir.filePath("piece.flac"));
+    QCOMPARE(chosen->filter, 1);
+    QVERIFY(chosen->optionChecked);
+    // Without an option there is no check box; a typed extension stays as typed.
+    whenShown([&dir](QWidget* shown) {
+        qobject_cast<QFileDialog*>(shown)->setDirectory(dir.path());
+        QVERIFY(!shown->findChild<QCheckBox*>());
+        auto* name = shown->findChild<QLineEdit*>("fileNameEdit");
+        QTest::keyClicks(name, "take.ogg");
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    const auto typed = desktop.askExportFileName(formats, "");
+    QVERIFY(typed);
+    QCOMPARE(QString::fromStdString(typed->path), dir.filePath("take.ogg"));
+    QCOMPARE(typed->filter, 0);
+    QVERIFY(!typed->optionChecked);
 }
 
 void DesktopPiecesTest::messageBoxesCloseWithTheirButton() {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -15,6 +17,7 @@
 #include "fractal/EscapeKernels.h"
 #include "fractal/FractalPlane.h"
 #include "fractal/ViewRect.h"
+#include "LevelTestSupport.h"
 
 namespace halcyone {
 namespace {
@@ -55,20 +58,21 @@ struct Points {
     std::size_t size() const { return re.size(); }
 };
 
-// Every level this machine runs, each with and without the interior test, the vector levels
-// also with cycle detection.
-std::vector<EscapeMethod> availableMethods() {
-    std::vector<EscapeMethod> methods;
-    for (EscapeIsa isa : {EscapeIsa::Scalar, EscapeIsa::Avx2, EscapeIsa::Avx512})
-        if (escapeIsaAvailable(isa))
-            for (bool skip : {false, true})
-                for (bool cycles : {false, true})
-                    if (!cycles || isa != EscapeIsa::Scalar) methods.push_back({isa, skip, cycles});
-    return methods;
-}
+// Each test runs once per level.
+class EscapeKernelsAt : public PerEscapeLevel {
+protected:
+    // The level with and without the interior test and cycle detection.
+    std::vector<EscapeMethod> methods() const {
+        std::vector<EscapeMethod> all;
+        for (bool skip : {false, true})
+            for (bool cycles : {false, true}) all.push_back({GetParam(), skip, cycles});
+        return all;
+    }
+    void expectEveryMethodMatches(const Points& points) const;
+};
 
 std::string nameOf(EscapeMethod method, int floor) {
-    return std::string(std::array{"scalar", "AVX2", "AVX-512"}[int(method.isa)]) +
+    return std::string(escapeIsaName(method.isa)) +
            (method.skipInterior ? " with interior test" : "") +
            (method.detectCycles ? " with cycle detection" : "") + ", floor " +
            std::to_string(floor);
@@ -104,8 +108,8 @@ testing::AssertionResult matches(EscapeMethod method, const Points& points, int 
     return testing::AssertionSuccess();
 }
 
-void expectEveryMethodMatches(const Points& points) {
-    for (EscapeMethod method : availableMethods()) EXPECT_TRUE(matches(method, points));
+void EscapeKernelsAt::expectEveryMethodMatches(const Points& points) const {
+    for (EscapeMethod method : methods()) EXPECT_TRUE(matches(method, points));
 }
 
 // A boundary point with its outward unit normal.
@@ -131,7 +135,7 @@ BoundaryPoint bulbPoint(long double t) {
 // soon after (a lane that takes a new copy must not compare its orbit with its predecessor's):
 // the interior test and cycle detection stop only orbits the plain loop runs for all 255
 // iterations.
-TEST(EscapeBatch, MatchesEscapeCountOnGridsAroundSmallComponents) {
+TEST_P(EscapeKernelsAt, MatchEscapeCountOnGridsAroundSmallComponents) {
     const ViewRect views[] = {
         {},                                  // the default view
         {-0.775, -0.725, 0.075, 0.125},      // seahorse valley
@@ -155,7 +159,7 @@ TEST(EscapeBatch, MatchesEscapeCountOnGridsAroundSmallComponents) {
 // included. Any point the interior test or cycle detection wrongly takes for inside shows up as
 // a count of 0 where escapeCount iterates; and the interior test leaves room for rounding next
 // to the boundary.
-TEST(EscapeBatch, MatchesEscapeCountNextToTheCardioidAndBulbBoundaries) {
+TEST_P(EscapeKernelsAt, MatchEscapeCountNextToTheCardioidAndBulbBoundaries) {
     std::mt19937_64 random(3);
     std::uniform_real_distribution<long double> angle(0, 2 * std::numbers::pi_v<long double>);
     std::uniform_real_distribution<long double> exponent(-17, -3);
@@ -180,7 +184,7 @@ TEST(EscapeBatch, MatchesEscapeCountNextToTheCardioidAndBulbBoundaries) {
 // grids where nearly every count occurs; from floors out of range (every count), floors that
 // end orbits inside the screening pass and floors after it: counts are exact where they reach
 // the floor, 0 below it.
-TEST(EscapeBatch, MatchesEscapeCountOnSpecialValuesFromEveryFloor) {
+TEST_P(EscapeKernelsAt, MatchEscapeCountOnSpecialValuesFromEveryFloor) {
     Points points;
     for (double x : specials)
         for (double y : specials) points.add(x, y);
@@ -205,32 +209,29 @@ TEST(EscapeBatch, MatchesEscapeCountOnSpecialValuesFromEveryFloor) {
     std::array<int, 256> seen{};
     for (std::uint8_t c : points.plain) ++seen[c];
     EXPECT_GT(std::count_if(seen.begin(), seen.end(), [](int n) { return n > 0; }), 200);
-    for (EscapeMethod method : availableMethods())
+    for (EscapeMethod method : methods())
         for (int floor : {-5, 2, 100, 246, 247, 250, 254, 255, 300})
             EXPECT_TRUE(matches(method, points, floor));
-#if HALCYONE_X86_KERNELS
     // The vector check that picks the fused step says what the scalar rule says, for batches
     // and for grids, over every run of the specials and at every tail length.
-    if (escapeIsaAvailable(EscapeIsa::Avx512))
-        for (std::size_t first = 0; first < std::size(specials); ++first)
-            for (std::size_t n = 0; first + n <= std::size(specials); ++n) {
-                const double* part = specials + first;
-                bool batch = true, rowsOff = false, rowsOk = true, columnsOk = true;
-                for (std::size_t k = 0; k < n; ++k) {
-                    batch &= productsStayNormal(part[k], part[n - 1 - k]);
-                    rowsOff |= part[k] != 0;
-                    rowsOk &= productsStayNormal(1.0, part[k]);
-                    columnsOk &= productsStayNormal(part[k], 1.0);
-                }
-                std::vector<double> reversed(part, part + n);
-                std::reverse(reversed.begin(), reversed.end());
-                EXPECT_EQ(productsStayNormalAvx512({part, reversed.data(), 0, n}), batch);
-                if (n == 0) continue;
-                EXPECT_EQ(productsStayNormalAvx512({part, part, n, n * n}),
-                          rowsOk && (!rowsOff || columnsOk))
-                    << "grid of specials " << first << " .. " << first + n - 1;
+    const auto stayNormal = compiledEscapeKernels(GetParam())->productsStayNormal;
+    for (std::size_t first = 0; first < std::size(specials); ++first)
+        for (std::size_t n = 0; first + n <= std::size(specials); ++n) {
+            const double* part = specials + first;
+            bool batch = true, rowsOff = false, rowsOk = true, columnsOk = true;
+            for (std::size_t k = 0; k < n; ++k) {
+                batch &= productsStayNormal(part[k], part[n - 1 - k]);
+                rowsOff |= part[k] != 0;
+                rowsOk &= productsStayNormal(1.0, part[k]);
+                columnsOk &= productsStayNormal(part[k], 1.0);
             }
-#endif
+            std::vector<double> reversed(part, part + n);
+            std::reverse(reversed.begin(), reversed.end());
+            EXPECT_EQ(stayNormal({part, reversed.data(), 0, n}), batch);
+            if (n == 0) continue;
+            EXPECT_EQ(stayNormal({part, part, n, n * n}), rowsOk && (!rowsOff || columnsOk))
+                << "grid of specials " << first << " .. " << first + n - 1;
+        }
 }
 
 // matchEscapeCountsWith on the first `rows` of `values` in column re against escapeCount.
@@ -254,7 +255,7 @@ void expectMatches(EscapeMethod method, double re, const std::vector<double>& va
 // the special values in every column and row, columns of every height around the word width,
 // and nothing set past the last row. Then rows in order across the cardioid and the bulb, where
 // whole words lie inside, and words whose two ends lie inside while rows between them do not.
-TEST(EscapeBatch, MatchEscapeCountsFindsExactlyTheRowsWithEachCount) {
+TEST_P(EscapeKernelsAt, MatchEscapeCountsFindsExactlyTheRowsWithEachCount) {
     std::vector<double> values(std::begin(specials), std::end(specials));
     std::mt19937_64 random(5);
     std::uniform_real_distribution<double> coordinate(-2.1, 1.1);
@@ -268,7 +269,7 @@ TEST(EscapeBatch, MatchEscapeCountsFindsExactlyTheRowsWithEachCount) {
     holes[150] = 0x1p-30;
     const std::vector<std::vector<int>> countSets = {
         {255}, {251}, {224}, {223}, {100}, {1}, {254, 250, 252}, {255, 240, 249, 253, 225}, {250, 200}};
-    for (EscapeMethod method : availableMethods())
+    for (EscapeMethod method : methods())
         for (const std::vector<int>& counts : countSets) {
             for (std::size_t rows : {std::size_t{1}, std::size_t{63}, std::size_t{64},
                                      std::size_t{65}, values.size()})
@@ -282,12 +283,12 @@ TEST(EscapeBatch, MatchEscapeCountsFindsExactlyTheRowsWithEachCount) {
 
 // Batches of any length from any offset, into outputs at any offset; grids passed column by
 // column, of every height around the vector widths, across the ends of columns.
-TEST(EscapeBatch, AnyLengthAlignmentAndColumnHeight) {
+TEST_P(EscapeKernelsAt, AnyLengthAlignmentAndColumnHeight) {
     std::mt19937_64 random(11);
     std::uniform_real_distribution<double> coordinate(-1.6, 0.6);
     Points points;
     for (int k = 0; k < 1200; ++k) points.add(coordinate(random), coordinate(random) * 0.8);
-    for (EscapeMethod method : availableMethods())
+    for (EscapeMethod method : methods())
         for (std::size_t n : {0, 1, 2, 3, 7, 8, 9, 15, 16, 17, 31, 32, 33, 63, 64, 65, 127, 1000})
             for (std::size_t first : {0, 1, 3})
                 for (std::size_t outOffset : {0, 1, 5})
@@ -298,11 +299,49 @@ TEST(EscapeBatch, AnyLengthAlignmentAndColumnHeight) {
         for (int columns : {1, 5, 37}) {
             Points grid;
             grid.addGrid(ViewRect{-2.0, 0.6, -1.1, 1.1}, columns, rows);
-            for (EscapeMethod method : availableMethods())
+            for (EscapeMethod method : methods())
                 for (int floor : {0, 250})
                     EXPECT_TRUE(matches(method, grid, floor, 0, SIZE_MAX, 0, true))
                         << columns << " x " << rows;
         }
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, EscapeKernelsAt, testing::ValuesIn(builtEscapeIsas()),
+                         levelName);
+
+// A level asked for by name, in any case, where available; the fastest where nothing is asked,
+// or a name that is no level's or a level the build or processor lacks, and then the notice
+// names what was asked and what is used.
+TEST(EscapeIsa, ChoiceByNameFallsBackToTheFastestWithANotice) {
+    using Outcome = EscapeIsaChoice::Outcome;
+    const EscapeIsa fastest = fastestEscapeIsa();
+    const auto chose = [](const char* name, EscapeIsa isa, Outcome outcome) {
+        const EscapeIsaChoice choice = chooseEscapeIsa(name);
+        return choice.isa == isa && choice.outcome == outcome;
+    };
+    EXPECT_TRUE(chose(nullptr, fastest, Outcome::Fastest));
+    EXPECT_TRUE(chose("", fastest, Outcome::Fastest));
+    EXPECT_TRUE(chose("Scalar", EscapeIsa::Scalar, Outcome::Granted));
+    EXPECT_TRUE(chose("avx1024", fastest, Outcome::Unknown));
+    for (EscapeIsa isa : allEscapeIsas)
+        EXPECT_TRUE(escapeIsaAvailable(isa) ? chose(escapeIsaName(isa), isa, Outcome::Granted)
+                                            : chose(escapeIsaName(isa), fastest, Outcome::Unavailable))
+            << escapeIsaName(isa);
+    const std::string instead = std::string("; using ") + escapeIsaName(fastest);
+    setenv("HALCYONE_ISA", "avx1024", 1);
+    EXPECT_EQ(escapeIsaNotice().rfind("HALCYONE_ISA=avx1024 names no level (this build has scalar", 0),
+              0u);
+    EXPECT_TRUE(escapeIsaNotice().ends_with(instead));
+    setenv("HALCYONE_ISA", "scalar", 1);
+    EXPECT_EQ(escapeIsaNotice(), "");
+    for (EscapeIsa isa : allEscapeIsas)
+        if (!escapeIsaAvailable(isa)) {
+            setenv("HALCYONE_ISA", escapeIsaName(isa), 1);
+            EXPECT_EQ(escapeIsaNotice(), std::string("HALCYONE_ISA=") + escapeIsaName(isa) +
+                                             ": not available on this processor" + instead);
+            EXPECT_FALSE(useEscapeIsa(isa));
+        }
+    unsetenv("HALCYONE_ISA");
 }
 
 // A grid of many work blocks whose sizes are not multiples of the block or of the vector width,

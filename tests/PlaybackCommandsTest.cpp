@@ -56,7 +56,7 @@ protected:
     std::atomic<bool> stop{false};
     // "started" lands among the service's calls where the tool would print "Playing ...".
     const PlayOptions toolOptions{{}, ScriptedMusicService::factory(script), 0,
-                                  [this] { script->calls.push_back("started"); }};
+                                  [this] { script->calls.push_back("started"); }, {}};
 };
 
 // Output ports only, in enumeration order, each entry carrying its port number; the first

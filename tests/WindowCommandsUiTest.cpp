@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,6 +16,7 @@
 #include <iterator>
 
 #include "WindowTestSupport.h"
+#include "compose/ControlSync.h"
 #include "compose/NotePools.h"
 #include "fractal/FractalPlane.h"
 #include "fractal/PreviewGrid.h"
@@ -87,6 +89,7 @@ private slots:
     void playBeforeComposeAndEscape();
     void aColourPickedWithTheMouseIsShownSavedAndComposed();
     void theMouseFramesTheViewAndCtrlZTakesItBack();
+    void aSetUpOpensFromTheCommandLineOrADrop();
     void aWholeSessionMatchesTheCommandLineTool();
 
 private:
@@ -363,9 +366,22 @@ void WindowCommandsUiTest::theMouseFramesTheViewAndCtrlZTakesItBack() {
     testing::clickMouse(&client, at(100, 100));
     QVERIFY(appState.channels[2].view != ViewRect{});
     QCOMPARE(appState.sharedView, shared);
-    window->client().setFocus();
-    QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+    // The focus rests in a list's field, as it does after start-up: with no typing to undo
+    // there, the keys go to the view.
+    auto* devices = w->control<ChoiceList>(ControlId::MidiDevice);
+    devices->setFocus();
+    QTest::keyClick(devices, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(appState.channels[2].view, ViewRect{});
+    devices->setFocus();  // the shortcut's keys went to the window
+    // Typing in a field is undone first.
+    auto* tempo = w->control<QLineEdit>(ControlId::TempoEdit);
+    tempo->setFocus();
+    tempo->selectAll();
+    QTest::keyClicks(tempo, "99");
+    QTest::keyClick(tempo, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(tempo->text(), "120");
+    QCOMPARE(appState.channels[2].view, ViewRect{});
+    window->client().setFocus();
     QTest::keyClick(window, Qt::Key_Y, Qt::ControlModifier);
     QVERIFY(appState.channels[2].view != ViewRect{});
     QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
@@ -374,6 +390,49 @@ void WindowCommandsUiTest::theMouseFramesTheViewAndCtrlZTakesItBack() {
     // Clicks beside the preview and on the keyboard do what they did.
     testing::clickMouse(&client, QPoint(333, 350));
     QCOMPARE(appState.channels[2].keys[60], 1);
+}
+
+void WindowCommandsUiTest::aSetUpOpensFromTheCommandLineOrADrop() {
+    const QString seahorse = HALCYONE_EXAMPLES "/seahorse-valley.mpr";
+    QCOMPARE(std::get<QString>(setUpFromCommandLine({"halcyone", seahorse})), seahorse);
+    QCOMPARE(std::get<QString>(setUpFromCommandLine({"halcyone"})), QString());
+    QCOMPARE(std::get<int>(setUpFromCommandLine({"halcyone", "a.mpr", "b.mpr"})), 2);
+    QCOMPARE(std::get<int>(setUpFromCommandLine({"halcyone", "--no-such-option"})), 2);
+
+    // A bad file named on the command line: the load's own message, and the defaults stay.
+    QTemporaryDir dir;
+    const QString shortFile = dir.filePath("short.mpr");
+    QFile bad(shortFile);
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write(QByteArray(100, '\0'));
+    bad.close();
+    const QStringList startState = controlsShown(window);
+    window->loadSetUpFrom(shortFile.toStdString());
+    QCOMPARE(w->desk.messages.size(), 1u);
+    QCOMPARE(w->desk.messages[0].caption, "Error");
+    QCOMPARE(controlsShown(window), startState);
+    window->loadSetUpFrom(seahorse.toStdString());
+    const QStringList loaded = controlsShown(window);
+    QVERIFY(loaded != startState);
+
+    // Dropped on the window. The number fields take no text from a drop, so that a drop over
+    // them reaches the window too.
+    appState.channels[0].instrument = 0;
+    labelChannelButtons();
+    auto drop = [&](const QString& file, QWidget* target) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        const QPoint at = target->mapTo(window, target->rect().center());
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(window, &enter);
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        if (enter.isAccepted()) QApplication::sendEvent(window, &dropped);
+        return enter.isAccepted();
+    };
+    QVERIFY(!drop(dir.filePath("notes.txt"), window));
+    QVERIFY(drop(seahorse, w->control<QLineEdit>(ControlId::TempoEdit)));
+    QCOMPARE(controlsShown(window), loaded);
+    QVERIFY(!w->control<QLineEdit>(ControlId::TempoEdit)->acceptDrops());
 }
 
 QTEST_MAIN(WindowCommandsUiTest)

@@ -98,6 +98,13 @@ each_has_an_example() {
 }
 check "--help gives the exit codes, each subcommand's an example" eval '
   "$cli" --help | grep -q "2 usage error" && "$cli" --version | grep -q "halcyone-cli" && each_has_an_example'
+kernel_levels() {  # every name is taken; scalar is on every processor
+  HALCYONE_ISA=scalar run --version
+  [ "$code" -eq 0 ] && [ ! -s "$work/stderr" ] && grep -q "(escape kernels: scalar)" "$work/stdout" &&
+    HALCYONE_ISA=no-such-level run --version && said 0 "HALCYONE_ISA=no-such-level names no level" &&
+    grep -q "(escape kernels: [a-z0-9]*)" "$work/stdout"
+}
+check "--version names the kernels' level, which HALCYONE_ISA forces or, unknown, falls back from with one line" kernel_levels
 
 # For a DAW. compose --tracks read back by two readers, mido and midicsv: a first track with the
 # meta events, then for each channel that plays a track named after its instrument that holds

@@ -24,6 +24,10 @@ check "it depends on the Qt, FluidSynth and ALSA libraries" \
            grep -q libasound2 '$work/depends' && grep -q qt6-qpa-plugins '$work/depends'"
 check "it recommends a General MIDI SoundFont" \
   bash -c "dpkg-deb -f '$deb' Recommends | grep -q fluid-soundfont-gm"
+# JACK is opened at run time, so that the programs start without it: recommended, not linked.
+check "it recommends JACK's library and no program links it" \
+  bash -c "dpkg-deb -f '$deb' Recommends | grep -q 'libjack-jackd2-0 | libjack-0.125' &&
+           ! grep -q libjack '$work/depends'"
 
 # Lintian runs as on a distribution's archive; an override it honours needs a reason beside it.
 lintian_clean() {

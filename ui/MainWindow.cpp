@@ -4,6 +4,10 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -106,6 +110,13 @@ MainWindow::MainWindow(const DialogTemplate& dialog) : controls_(*this) {
         if (spec.isTabStop()) tabOrder.push_back(widget);
     }
     for (QWidget* frame : frames) frame->lower();  // group boxes lie behind what they frame
+    // A set-up dropped anywhere on the window loads, not only where no field takes text.
+    setAcceptDrops(true);
+    for (QLineEdit* edit : client_->findChildren<QLineEdit*>()) {
+        edit->setAcceptDrops(false);
+        edit->installEventFilter(this);  // Ctrl+Z reaches the view when the field has nothing to undo
+    }
+    for (ChoiceList* list : client_->findChildren<ChoiceList*>()) list->installEventFilter(this);
     setTabOrder(tabOrder);
     fitDataTexts();
     moveDefaultLook(nullptr);
@@ -215,8 +226,21 @@ void MainWindow::fitDataTexts() {
     for (ControlId id : {ControlId::LowNoteName, ControlId::HighNoteName}) fit(id, notes);
 }
 
-// Ctrl+Z undoes the last change of the current view; Ctrl+Shift+Z and Ctrl+Y redo it. In an
-// edit field the keys keep undoing the typing.
+// A field keeps Ctrl+Z (and the redo keys) while it has typing to undo (or redo); otherwise
+// they undo the view, wherever the focus happens to rest.
+bool MainWindow::fieldLeavesHistoryKey(QObject* watched, const QKeyEvent& key) const {
+    // A list with a field takes the keys for its field.
+    const auto* list = qobject_cast<const ChoiceList*>(watched);
+    const auto* edit = list ? list->lineEdit() : qobject_cast<const QLineEdit*>(watched);
+    if (edit == nullptr) return false;
+    const QKeyCombination pressed = key.keyCombination();
+    if (pressed == QKeyCombination(Qt::CTRL | Qt::Key_Z)) return !edit->isUndoAvailable();
+    if (pressed == QKeyCombination(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) || pressed == QKeyCombination(Qt::CTRL | Qt::Key_Y))
+        return !edit->isRedoAvailable();
+    return false;
+}
+
+// Ctrl+Z undoes the last change of the current view; Ctrl+Shift+Z and Ctrl+Y redo it.
 void MainWindow::addViewHistoryKeys() {
     const auto bind = [this](QKeySequence keys, void (*action)()) {
         connect(new QShortcut(keys, this), &QShortcut::activated, this, [this, action] {
@@ -388,6 +412,34 @@ void MainWindow::loadSetUp() {
     if (loaded.ok()) showLoadedSetUp();
 }
 
+void MainWindow::loadSetUpFrom(const std::string& path) {
+    const FileResult loaded = loadPreferencesFrom(path);
+    tell(loaded);
+    if (loaded.ok()) showLoadedSetUp();
+}
+
+namespace {
+// The set-up file a drag carries: one local file named *.mpr.
+std::optional<QString> droppedSetUp(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return std::nullopt;
+    const QUrl url = data->urls().first();
+    if (!url.isLocalFile() || !url.toLocalFile().endsWith(QStringLiteral(".mpr"), Qt::CaseInsensitive))
+        return std::nullopt;
+    return url.toLocalFile();
+}
+}  // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!composing_ && droppedSetUp(event->mimeData())) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const std::optional<QString> path = droppedSetUp(event->mimeData());
+    if (composing_ || !path) return;
+    event->acceptProposedAction();
+    loadSetUpFrom(path->toStdString());
+}
+
 void MainWindow::openHelp() {
     desktop().openHelp(helpFilePath(desktop().executablePath()));
 }
@@ -402,6 +454,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && fieldLeavesHistoryKey(watched, *static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;  // not the field's: the view history's shortcut takes it
+    }
     if (event->type() == QEvent::FocusOut && watched == control(ControlId::SlideSpeedEdit) &&
         !composing_)
         takeSlideSpeed();

@@ -4,11 +4,14 @@
 
 #include <QMainWindow>
 
+#include <string>
+
 #include "platform/ControlIds.h"
 #include "ui/DialogTemplate.h"
 #include "ui/QtControlHost.h"
 
 class QButtonGroup;
+class QKeyEvent;
 class QPushButton;
 
 namespace halcyone {
@@ -36,6 +39,11 @@ public:
     // What a button, a check box, a menu item or the dialog manager's OK command does.
     void command(int id);
 
+    // Loads the set-up at `path` exactly as "Load preferences..." loads a chosen file: the same
+    // message when it can't, and nothing changed then. For a file named on the command line
+    // or dropped on the window.
+    void loadSetUpFrom(const std::string& path);
+
     void setPreview(const QImage& preview) override;
     void showKeys(const KeySelection& keys) override;
     void invalidate() override;
@@ -48,6 +56,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -61,6 +71,7 @@ private:
     void setTabOrder(const std::vector<QWidget*>& order);
     void fitDataTexts();
     void addViewHistoryKeys();
+    bool fieldLeavesHistoryKey(QObject* watched, const QKeyEvent& key) const;
     void moveDefaultLook(QWidget* focused);
 
     void quit();

@@ -1,9 +1,11 @@
 #include "ui/QtDesktop.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 
 #include "ui/AboutDialog.h"
@@ -24,16 +26,52 @@ void showBox(QMessageBox::Icon icon, const std::string& text, const std::string&
 
 }  // namespace
 
-std::optional<std::string> QtDesktop::askSaveFileName(const FileDialogSpec& spec) {
-    QFileDialog dialog(owner_);
+namespace {
+
+// Qt's own save dialog (the same on every desktop), which appends the default extension to a
+// name typed without one and never asks about replacing a file.
+void setUpSaveDialog(QFileDialog& dialog) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+}
+
+}  // namespace
+
+std::optional<std::string> QtDesktop::askSaveFileName(const FileDialogSpec& spec) {
+    QFileDialog dialog(owner_);
+    setUpSaveDialog(dialog);
     dialog.setNameFilter(QString::fromStdString(spec.description));
     dialog.setDefaultSuffix(QString::fromStdString(spec.defaultExtension));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first().toStdString();
+}
+
+std::optional<ExportChoice> QtDesktop::askExportFileName(const std::vector<FileDialogSpec>& filters,
+                                                         const std::string& option) {
+    if (filters.empty()) return std::nullopt;
+    QFileDialog dialog(owner_);
+    setUpSaveDialog(dialog);
+    QStringList names;
+    for (const FileDialogSpec& filter : filters) names << QString::fromStdString(filter.description);
+    dialog.setNameFilters(names);
+    dialog.setDefaultSuffix(QString::fromStdString(filters.front().defaultExtension));
+    // The extension added to a bare name follows the filter chosen.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &filters, names](const QString& name) {
+        const qsizetype index = names.indexOf(name);
+        if (index >= 0) dialog.setDefaultSuffix(QString::fromStdString(filters[static_cast<std::size_t>(index)].defaultExtension));
+    });
+    QCheckBox* box = nullptr;
+    if (!option.empty()) {
+        // Qt's own dialog lays its parts out in a grid: the check box goes in a row of its own.
+        box = new QCheckBox(QString::fromStdString(option), &dialog);
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) grid->addWidget(box, grid->rowCount(), 0, 1, -1);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return ExportChoice{dialog.selectedFiles().first().toStdString(),
+                        static_cast<int>(std::max<qsizetype>(0, names.indexOf(dialog.selectedNameFilter()))),
+                        box != nullptr && box->isChecked()};
 }
 
 void QtDesktop::showMessage(const std::string& text, const std::string& caption) {

@@ -17,6 +17,8 @@ public:
     void setOwner(QWidget* owner) { owner_ = owner; }
 
     std::optional<std::string> askSaveFileName(const FileDialogSpec& spec) override;
+    std::optional<ExportChoice> askExportFileName(const std::vector<FileDialogSpec>& filters,
+                                                  const std::string& option) override;
     void showMessage(const std::string& text, const std::string& caption) override;
     void showWarning(const std::string& text, const std::string& caption) override;
     std::optional<Colour> chooseColour(Colour initial, CustomColours& custom) override;

@@ -1,6 +1,7 @@
 #include "ui/Startup.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFile>
 #include <QScreen>
 
@@ -16,6 +17,8 @@
 namespace halcyone {
 
 namespace {
+
+constexpr int exitUsage = 2;
 
 int creationFailed(int code) {
     char text[32];
@@ -42,10 +45,38 @@ std::variant<std::unique_ptr<MainWindow>, int> createMainWindow(const QString& t
     return window;
 }
 
-int runProgram(const QString& templatePath) {
+std::variant<QString, int> setUpFromCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Composes music from the Mandelbrot set."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("set-up"), QStringLiteral("A set-up (.mpr) to open."),
+                                 QStringLiteral("[set-up]"));
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "halcyone: %s\n", qPrintable(parser.errorText()));
+        return exitUsage;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("halcyone %s\n", qPrintable(QCoreApplication::applicationVersion()));
+        return 0;
+    }
+    const QStringList named = parser.positionalArguments();
+    if (named.size() > 1) {
+        std::fprintf(stderr, "halcyone: one set-up at a time, not %lld\n", static_cast<long long>(named.size()));
+        return exitUsage;
+    }
+    return named.isEmpty() ? QString() : named.first();
+}
+
+int runProgram(const QString& setUp, const QString& templatePath) {
     auto created = createMainWindow(templatePath);
     if (const int* code = std::get_if<int>(&created)) return *code;
     MainWindow& window = *std::get<std::unique_ptr<MainWindow>>(created);
+    if (!setUp.isEmpty()) window.loadSetUpFrom(setUp.toStdString());
     window.setWindowIcon(windowIcon());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window.move(screen->geometry().topLeft());

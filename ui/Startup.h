@@ -19,8 +19,13 @@ inline const QString mainDialogTemplate = QStringLiteral(":/main-dialog.tsv");
 // the player can't be set up (its message has been shown).
 std::variant<std::unique_ptr<MainWindow>, int> createMainWindow(const QString& templatePath);
 
-// Creates the window, shows it at the top-left corner of the screen with its icon, runs the
+// Creates the window, loads `setUp` into it when one is named (as "Load preferences..." would,
+// its message included), shows it at the top-left corner of the screen with its icon, runs the
 // event loop until the window quits, and releases playback before Qt goes. The exit code.
-int runProgram(const QString& templatePath = mainDialogTemplate);
+int runProgram(const QString& setUp = {}, const QString& templatePath = mainDialogTemplate);
+
+// The set-up file named on the window's command line (`halcyone [SET-UP]`), empty for none;
+// --help and --version are answered and end the program with the code given.
+std::variant<QString, int> setUpFromCommandLine(const QStringList& arguments);
 
 }  // namespace halcyone
