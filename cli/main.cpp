@@ -49,24 +49,6 @@ int fail(const std::string& message) {
     return exitFailure;
 }
 
-// "can't write out/piece.wav: No space left on device": what failed, the file, and why.
-// `refusedVerb` says what a refusal of the program's own prevented.
-std::string describe(const FileResult& result, const std::string& file,
-                     const std::string& refusedVerb) {
-    std::string verb = refusedVerb;
-    switch (result.outcome) {
-        case FileOutcome::CantCreate: verb = "create"; break;
-        case FileOutcome::CantWrite: verb = "write"; break;
-        case FileOutcome::CantOpen: verb = "open"; break;
-        case FileOutcome::CantRead: verb = "read"; break;
-        case FileOutcome::Done:
-        case FileOutcome::Refused:
-        case FileOutcome::Skipped: break;
-    }
-    const std::string reason = result.reason();
-    return "can't " + verb + " " + file + (reason.empty() ? "" : ": " + reason);
-}
-
 // Ctrl-C and SIGTERM: the work stops at its next look at the flag, its temporary files are
 // removed on the way out, and the process then ends by the same signal. A second signal ends
 // it at once. A signal the shell has us ignore (a background job's Ctrl-C) stays ignored.
@@ -154,7 +136,7 @@ struct Session {
     static std::optional<std::string> load(const std::string& path) {
         const FileResult loaded = loadPreferencesFrom(path);
         if (loaded.ok()) return std::nullopt;
-        return describe(loaded, path, "load");
+        return describeFileFailure(loaded, path, "load");
     }
 
     // Makes channel `number` (1..5) current and shows it, as its button in the window does:
@@ -199,7 +181,7 @@ int runCompose(const std::string& setup, const std::string& output, bool tracks)
     const std::string path = outputPath(output);
     const FileResult written = tracks ? writeMidiTracksTo(path) : writeMidiFileTo(path);
     if (!written.ok() && stopRequested) return exitInterrupted;
-    if (!written.ok()) return fail(describe(written, shownName(output), "write"));
+    if (!written.ok()) return fail(describeFileFailure(written, shownName(output), "write"));
     reportWritten(output, " (" + std::to_string(appState.barCount) + " bars at " +
                               std::to_string(controlPosition(ControlId::Tempo)) + " bpm" +
                               (tracks ? ", a track per channel" : "") + ")");
@@ -220,7 +202,7 @@ std::optional<std::string> soundFontProblem(const PlaybackModule& playback,
     if (soundFont.empty()) return std::nullopt;
     const FileResult checked = playback.checkSoundFont(soundFont);
     if (checked.ok()) return std::nullopt;
-    return describe(checked, "SoundFont " + soundFont, "use");
+    return describeFileFailure(checked, "SoundFont " + soundFont, "use");
 }
 
 const char* const noSoundFontText =
@@ -235,7 +217,7 @@ std::string describeRenderFailure(const RenderResult& rendered, const std::strin
         case resultBadSoundFont:
             return "can't load SoundFont " + rendered.soundFont + ": FluidSynth can't read it";
         case resultCantWrite:
-            return describe(rendered.file, file, "write");
+            return describeFileFailure(rendered.file, file, "write");
         default:
             return "can't render " + file + ": FluidSynth could not be set up";
     }
@@ -246,7 +228,7 @@ int renderFile(const PlaybackModule& playback, const MidiFileImage& midi,
     SafeFile audio;
     if (const FileResult opened = audio.open(outputPath(output)); !opened.ok()) {
         if (stopRequested) return exitInterrupted;
-        return fail(describe(opened, shownName(output), "write"));
+        return fail(describeFileFailure(opened, shownName(output), "write"));
     }
     // Audio for a device, a pipe or standard output is made in the temporary folder first.
     if (audio.direct() && !usableTemporaryFolder()) return exitFailure;
@@ -293,7 +275,7 @@ int runRender(const cli::CommandLine& line) {
     if (auto code = loadAndCompose(line.setup)) return *code;
     MidiFileImage midi;
     if (const FileResult built = composedMidiFile(midi); !built.ok())
-        return fail(describe(built, shownName(output), "write"));
+        return fail(describeFileFailure(built, shownName(output), "write"));
 
     RenderOptions options;
     options.soundFont = line.soundFont;
@@ -363,9 +345,9 @@ int runPlay(const std::string& setup, int port, const std::string& font,
     if (!folder) return exitFailure;
     TemporaryFile midi;
     if (const FileResult made = midi.create(*folder, ".mid"); !made.ok())
-        return fail(describe(made, "a temporary file in " + *folder, "create"));
+        return fail(describeFileFailure(made, "a temporary file in " + *folder, "create"));
     if (const FileResult written = writeMidiFileTo(midi.path()); !written.ok())
-        return fail(describe(written, "a temporary file in " + *folder, "write"));
+        return fail(describeFileFailure(written, "a temporary file in " + *folder, "write"));
 
     PlayOptions options;
     options.soundFont = font;
@@ -395,7 +377,7 @@ int runPreview(const std::string& setup, const std::string& output, int channel)
     if (stopRequested) return exitInterrupted;
     const FileResult written = cli::writePreviewPng(outputPath(output), appState.previewBitmap);
     if (!written.ok() && stopRequested) return exitInterrupted;
-    if (!written.ok()) return fail(describe(written, shownName(output), "write"));
+    if (!written.ok()) return fail(describeFileFailure(written, shownName(output), "write"));
     reportWritten(output);
     return exitSuccess;
 }

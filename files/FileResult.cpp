@@ -34,4 +34,20 @@ std::string windowMessage(const FileResult& result) {
     return {};
 }
 
+std::string describeFileFailure(const FileResult& result, const std::string& file,
+                                const std::string& refusedVerb) {
+    std::string verb = refusedVerb;
+    switch (result.outcome) {
+        case FileOutcome::CantCreate: verb = "create"; break;
+        case FileOutcome::CantWrite: verb = "write"; break;
+        case FileOutcome::CantOpen: verb = "open"; break;
+        case FileOutcome::CantRead: verb = "read"; break;
+        case FileOutcome::Done:
+        case FileOutcome::Refused:
+        case FileOutcome::Skipped: break;
+    }
+    const std::string why = result.reason();
+    return "can't " + verb + " " + file + (why.empty() ? "" : ": " + why);
+}
+
 }  // namespace halcyone

@@ -34,6 +34,11 @@ FileResult fileFailure(FileOutcome outcome, int systemError, std::string detail 
 
 inline FileResult skippedCommand() { return {FileOutcome::Skipped, 0, {}}; }
 
+// A failure, the file it concerns and why, in the words of a sentence's middle: "can't write
+// /music/piece.wav: No space left on device". A refusal reads "can't <refusedVerb> FILE: why".
+std::string describeFileFailure(const FileResult& result, const std::string& file,
+                                const std::string& refusedVerb);
+
 // The window's message box text for a failure: "Can't create", "Can't write", "Can't open",
 // "Can't read", or a refusal's own sentence. Empty for success and for Skipped.
 std::string windowMessage(const FileResult& result);

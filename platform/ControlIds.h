@@ -66,6 +66,8 @@ enum class MenuCommand : int {
     SaveMidiFile = 131,
     SavePreferences = 132,
     LoadPreferences = 133,
+    ExportAudio = 134,
+    ExportMidiTracks = 135,
     Help = 136,
 };
 

@@ -33,7 +33,8 @@ TEST(DialogTemplate, HoldsSixtyControlsWithTheirTabStopsAndTheMenu) {
     for (const MenuItemTemplate& item : d.menu) menu += item.menu + "/" + item.item + "=" + std::to_string(item.id) + " ";
     EXPECT_EQ(menu,
               "&File/Save midi file...=131 &File/Save preferences...=132 "
-              "&File/Load preferences...=133 &File/E&xit=105 &Help/Help=136 &Help/&About ...=104 ");
+              "&File/Load preferences...=133 &File/Export &audio...=134 "
+              "&File/Export MIDI &tracks...=135 &File/E&xit=105 &Help/Help=136 &Help/&About ...=104 ");
 }
 
 TEST(DialogTemplate, DialogUnitsLineUpWithThePreviewFrame) {

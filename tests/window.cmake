@@ -2,7 +2,7 @@
 # the in-memory panel, and its commands driven with clicks, keys and a scripted desktop.
 if(TARGET halcyone_window)
   find_package(Qt6 REQUIRED COMPONENTS Test)
-  foreach(name WindowTest WindowConformanceTest WindowCommandsUiTest TextFitTest DesktopPiecesTest ControlsTest)
+  foreach(name WindowTest WindowConformanceTest WindowCommandsUiTest TextFitTest DesktopPiecesTest ControlsTest AudioExportTest)
     add_executable(${name} ${name}.cpp)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
     target_link_libraries(${name} PRIVATE halcyone_window halcyone_testing Qt6::Test)

@@ -342,6 +342,13 @@ full() {  # the right end shows what the left end shows, and that is not the emp
 poll 20 full
 report "Compose leaves the progress bar full" $? "right end $(x rgb $((win_x + 580)) "$bar_y")" composed
 
+# --- 6b. "Export audio...", the fourth item of "File", through the same file dialog: the piece
+# rendered into a WAV file once the progress window has gone.
+is_wav() { [ "$(head -c 4 "$1" 2>/dev/null)" = RIFF ] && ! window_titled "Export audio" >/dev/null; }
+through_file_dialog 3 "$work/piece.wav" && poll 60 is_wav "$work/piece.wav"
+report "\"Export audio...\" by keyboard writes the piece as a WAV file" $? \
+  "size '$(size_of "$work/piece.wav")'" export-audio
+
 # --- 7. closing the window as a window manager would ends the program with exit code 0;
 # so does "E&xit", the last item of "File", in a second run.
 x close "$main"
@@ -351,7 +358,7 @@ report "closing the window ends the program with exit code 0" $? "exit code: $co
 
 start_window
 if poll 10 window_titled Halcyone >/dev/null; then
-  menu_item f 3
+  menu_item f 5
   await_exit 5
   [ "$code" = 0 ]
   report "\"E&xit\" ends the program with exit code 0" $? "exit code: $code" exit

@@ -31,6 +31,7 @@
 #include "fractal/PreviewGrid.h"
 #include "compose/NotePools.h"
 #include "ui/ArrowBar.h"
+#include "ui/AudioExport.h"
 #include "ui/ChannelButton.h"
 #include "ui/ChoiceList.h"
 #include "ui/ClientArea.h"
@@ -336,6 +337,8 @@ void MainWindow::command(int id) {
         case static_cast<int>(MenuCommand::SaveMidiFile): tell(saveMidiFile()); break;
         case static_cast<int>(MenuCommand::SavePreferences): tell(savePreferences()); break;
         case static_cast<int>(MenuCommand::LoadPreferences): loadSetUp(); break;
+        case static_cast<int>(MenuCommand::ExportAudio): AudioExport(this).run(); break;
+        case static_cast<int>(MenuCommand::ExportMidiTracks): tell(saveMidiTracks()); break;
         case static_cast<int>(MenuCommand::Help): openHelp(); break;
         case static_cast<int>(ControlId::ChannelColour): chooseChannelColour(); break;
         case static_cast<int>(ControlId::ParamEnabled): takeParameterEnabled(); break;
