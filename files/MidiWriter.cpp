@@ -8,6 +8,7 @@
 
 #include "compose/AppState.h"
 #include "compose/Limits.h"
+#include "files/FileNames.h"
 #include "files/MidiBytes.h"
 #include "files/MidiTracks.h"
 #include "files/SafeFile.h"
@@ -118,7 +119,7 @@ FileResult saveMidiTracks() {
     if (!appState.composed) return fileFailure(FileOutcome::Refused, 0, composeFirstText);
     const auto chosen = desktop().askSaveFileName(midiFileDialog);
     if (!chosen) return skippedCommand();
-    return writeMidiTracksTo(*chosen);
+    return writeMidiTracksTo(withExtension(*chosen, midiFileDialog.defaultExtension, {"mid", "midi"}));
 }
 
 FileResult writePlaybackMidiFile() {

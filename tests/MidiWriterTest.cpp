@@ -7,6 +7,7 @@
 
 #include "FilesTestSupport.h"
 #include "compose/AppState.h"
+#include "files/FileNames.h"
 #include "files/MidiBytes.h"
 #include "files/MidiTracks.h"
 #include "files/MidiWriter.h"
@@ -279,6 +280,15 @@ TEST_F(MidiWriterFile, PlayWritesBesideTheExecutableOrElseIntoTheCacheFolder) {
     EXPECT_EQ(windowMessage(writePlaybackMidiFile()), "Can't create");
     // Playback then fails to load the file named beside the executable, and says so.
     EXPECT_EQ(playbackMidiPath, dir.file("missing/bin/halcyone.mid"));
+}
+
+// An export keeps a name that says its format and adds the format's extension to any other.
+TEST(ExportNames, KeepTheFormatsOwnExtensionAndAppendItToAnyOther) {
+    EXPECT_EQ(withExtension("/m/piece.mid", "mid", {"mid", "midi"}), "/m/piece.mid");
+    EXPECT_EQ(withExtension("/m/piece.MIDI", "mid", {"mid", "midi"}), "/m/piece.MIDI");
+    EXPECT_EQ(withExtension("/m/set-up.mpr", "mid", {"mid", "midi"}), "/m/set-up.mpr.mid");
+    EXPECT_EQ(withExtension("/m.d/piece", "mid", {"mid", "midi"}), "/m.d/piece.mid");
+    EXPECT_EQ(withExtension("/m/.mid", "mid", {"mid"}), "/m/.mid.mid");  // a hidden name, no extension
 }
 
 }  // namespace

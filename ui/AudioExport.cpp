@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "compose/AppState.h"
+#include "files/FileNames.h"
 #include "files/MidiWriter.h"
 #include "files/SafeFile.h"
 #include "playback/MusicResult.h"
@@ -110,6 +111,11 @@ AudioFormat exportFormat(const ExportChoice& choice) {
     return index < audioFormats.size() ? audioFormats[index].format : AudioFormat::Wav;
 }
 
+std::string exportPath(const ExportChoice& choice) {
+    if (audioFormatForFileName(choice.path)) return choice.path;
+    return withExtension(choice.path, audioFormatExtension(exportFormat(choice)), {});
+}
+
 std::string stemsFolder(const std::string& path) {
     return std::filesystem::path(path).replace_extension().string();
 }
@@ -125,7 +131,7 @@ void AudioExport::run() {
 
     ExportJob job;
     job.midi = image.bytes();
-    job.path = choice->path;
+    job.path = exportPath(*choice);
     job.stems = choice->optionChecked;
     job.options.format = exportFormat(*choice);
     const std::string shown = job.stems ? stemsFolder(job.path) : job.path;

@@ -22,6 +22,9 @@ std::vector<FileDialogSpec> audioFileDialogs();
 
 // The format of a chosen file: its extension's when it names one, else the filter's.
 AudioFormat exportFormat(const ExportChoice& choice);
+// The file the export writes: the chosen one, with the format's extension appended when its
+// own names no audio format.
+std::string exportPath(const ExportChoice& choice);
 
 // Where the stems of a chosen file go: a folder named like the file, without its extension.
 std::string stemsFolder(const std::string& path);
