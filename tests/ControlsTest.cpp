@@ -83,11 +83,8 @@ class ControlsTest : public QObject {
 private slots:
     void init() {
         w = std::make_unique<WindowUnderTest>();
-        window = w->start();
+        window = w->startShown();
         QVERIFY(window);
-        window->show();
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window));
     }
     void cleanup() { w.reset(); }
 
@@ -235,9 +232,6 @@ void ControlsTest::listsDropDownWholeAndShowTheirFieldsFromTheStart() {
     QTest::keyClick(instruments, Qt::Key_Tab);
     QVERIFY(!instruments->hasFocus());
     QCOMPARE(instruments->lineEdit()->cursorPosition(), 0);
-    QCOMPARE(instruments->toolTip(), "Acoustic Guitar (nylon)");  // too long for the field
-    setControlSelection(ControlId::Instrument, 0);
-    QCOMPARE(instruments->toolTip(), QString());
 }
 
 void ControlsTest::numberFieldsShowTheValueInUseAfterRejectedText() {

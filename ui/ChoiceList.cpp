@@ -59,14 +59,6 @@ ChoiceList::ChoiceList(QWidget* parent) : QComboBox(parent) {
     });
     view()->setTextElideMode(Qt::ElideNone);
     setStyle(narrowArrowStyle());
-    // A name longer than the field shows from its start; the whole of it is a hover away.
-    connect(this, &QComboBox::currentTextChanged, this, &ChoiceList::explainClippedText);
-}
-
-void ChoiceList::explainClippedText() {
-    const QString text = currentText();
-    const bool clipped = lineEdit()->fontMetrics().horizontalAdvance(text) > lineEdit()->contentsRect().width();
-    setToolTip(clipped ? text : QString());
 }
 
 int ChoiceList::selection() const { return typedOver_ ? -1 : currentIndex(); }

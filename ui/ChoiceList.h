@@ -1,8 +1,7 @@
 // A drop-down list with an editable field. Only a choice picked from the list (with the mouse
 // or the keyboard) counts: typing in the field never selects an entry, and while the typed
 // text stands the list reports no selection. The list drops down at least as wide as its
-// longest entry, and the field shows its text from the start whenever it loses the focus; a
-// text the field can't hold whole is its tool tip.
+// longest entry, and the field shows its text from the start whenever it loses the focus.
 #pragma once
 
 #include <QComboBox>
@@ -27,7 +26,6 @@ protected:
 
 private:
     void fitDroppedListToEntries();
-    void explainClippedText();
 
     bool typedOver_ = false;
 };
