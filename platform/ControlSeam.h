@@ -41,6 +41,34 @@ enum class ControlMessage : int {
     Invalidate,        // the window: repaint everything
 };
 
+// The kind of control a message is for, so that every host divides its work alike.
+enum class ControlMessageKind { Check, Range, List, Other };
+
+constexpr ControlMessageKind kindOf(ControlMessage message) {
+    switch (message) {
+        case ControlMessage::GetCheck:
+        case ControlMessage::SetCheck:
+            return ControlMessageKind::Check;
+        case ControlMessage::SetBuddy:
+        case ControlMessage::SetRange:
+        case ControlMessage::GetPos:
+        case ControlMessage::SetPos:
+        case ControlMessage::SetStep:
+        case ControlMessage::StepIt:
+            return ControlMessageKind::Range;
+        case ControlMessage::AddString:
+        case ControlMessage::ResetContent:
+        case ControlMessage::GetCount:
+        case ControlMessage::GetSelection:
+        case ControlMessage::SetSelection:
+        case ControlMessage::SetItemData:
+        case ControlMessage::GetItemData:
+            return ControlMessageKind::List;
+        default:
+            return ControlMessageKind::Other;
+    }
+}
+
 // What an image message carries: a solid swatch of `fill`, or, when `pixels` is set, an image of
 // width x height colours, row by row. The host copies what it keeps before it answers.
 struct ControlImage {

@@ -31,39 +31,19 @@ std::int32_t MemoryControlPanel::handle(ControlId id, ControlMessage message, st
                                         std::intptr_t l) {
     ++counts_[{id, message}];
     Control& c = controls_[id];
-    switch (message) {
-        case ControlMessage::GetCheck:
-            return c.check;
-        case ControlMessage::SetCheck:
+    switch (kindOf(message)) {
+        case ControlMessageKind::Range: return handleRange(c, message, w, l);
+        case ControlMessageKind::List: return handleList(c, message, w, l);
+        case ControlMessageKind::Check:
+            if (message == ControlMessage::GetCheck) return c.check;
             c.check = w != 0 ? 1 : 0;
             return 0;
-        case ControlMessage::SetRange:
-        case ControlMessage::SetBuddy:
-        case ControlMessage::GetPos:
-        case ControlMessage::SetPos:
-        case ControlMessage::SetStep:
-        case ControlMessage::StepIt:
-            return handleRange(c, message, w, l);
-        case ControlMessage::AddString:
-        case ControlMessage::ResetContent:
-        case ControlMessage::GetCount:
-        case ControlMessage::GetSelection:
-        case ControlMessage::SetSelection:
-        case ControlMessage::SetItemData:
-        case ControlMessage::GetItemData:
-            return handleList(c, message, w, l);
-        case ControlMessage::SetText:
-        case ControlMessage::GetText:
-        case ControlMessage::SetImage:
-        case ControlMessage::ShowKeys:
-            return handleTextAndImage(c, message, w, l);
-        case ControlMessage::Enable:
-            c.enabled = w != 0;
-            return 0;
-        case ControlMessage::Invalidate:
-            return 0;
+        case ControlMessageKind::Other: break;
     }
-    return 0;
+    if (message == ControlMessage::Enable) c.enabled = w != 0;
+    return message == ControlMessage::Enable || message == ControlMessage::Invalidate
+               ? 0
+               : handleTextAndImage(c, message, w, l);
 }
 
 std::int32_t MemoryControlPanel::handleRange(Control& c, ControlMessage message, std::intptr_t w,

@@ -92,27 +92,16 @@ std::int32_t QtControlHost::handle(ControlId id, ControlMessage message, std::in
     QWidget* target = widget(id);
     if (target == nullptr) return 0;
     auto* button = qobject_cast<QAbstractButton*>(target);
-    switch (message) {
-        case ControlMessage::GetCheck:
-            return button && button->isChecked() ? 1 : 0;
-        case ControlMessage::SetCheck:
+    switch (kindOf(message)) {
+        case ControlMessageKind::Range: return handleRange(target, message, w, l);
+        case ControlMessageKind::List: return handleList(qobject_cast<ChoiceList*>(target), message, w, l);
+        case ControlMessageKind::Check:
+            if (message == ControlMessage::GetCheck) return button && button->isChecked() ? 1 : 0;
             if (button) button->setChecked(w != 0);
             return 0;
-        case ControlMessage::SetRange:
-        case ControlMessage::SetBuddy:
-        case ControlMessage::GetPos:
-        case ControlMessage::SetPos:
-        case ControlMessage::SetStep:
-        case ControlMessage::StepIt:
-            return handleRange(target, message, w, l);
-        case ControlMessage::AddString:
-        case ControlMessage::ResetContent:
-        case ControlMessage::GetCount:
-        case ControlMessage::GetSelection:
-        case ControlMessage::SetSelection:
-        case ControlMessage::SetItemData:
-        case ControlMessage::GetItemData:
-            return handleList(qobject_cast<ChoiceList*>(target), message, w, l);
+        case ControlMessageKind::Other: break;
+    }
+    switch (message) {
         case ControlMessage::SetText:
             setTextOf(target, textParam(l));
             return 1;
@@ -122,14 +111,12 @@ std::int32_t QtControlHost::handle(ControlId id, ControlMessage message, std::in
             if (auto* picture = qobject_cast<PictureButton*>(target); picture && l)
                 picture->setPicture(imageOf(*reinterpret_cast<const ControlImage*>(l)));
             return 0;
-        case ControlMessage::ShowKeys:
-        case ControlMessage::Invalidate:
-            return 0;
         case ControlMessage::Enable:
             target->setEnabled(w != 0);
             return 0;
+        default:
+            return 0;  // the keyboard's keys and repaints are the window's
     }
-    return 0;
 }
 
 std::int32_t QtControlHost::handleRange(QWidget* target, ControlMessage message, std::intptr_t w,
