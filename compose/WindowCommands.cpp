@@ -44,9 +44,13 @@ void randomize(ViewRect& view) {
     remember(view, before);
 }
 
-int selectedParameter() {
+// The parameter chosen in "Midi parameter", or -1 after the row has been shown clear: with no
+// parameter there is nothing to store into.
+int selectedParameterOrShowNone() {
     const int p = controlSelection(ControlId::Parameter);
-    return p >= 0 && p < midiParameterCount ? p : -1;
+    if (p >= 0 && p < midiParameterCount) return p;
+    showParameter();
+    return -1;
 }
 
 }  // namespace
@@ -154,23 +158,15 @@ void takeCheckBox(ControlId checkBox) {
 }
 
 void takeParameterEnabled() {
-    const int p = selectedParameter();
-    if (p < 0) {
-        showParameter();
-        return;
-    }
-    current().paramEnabled[static_cast<std::size_t>(p)] = controlCheck(ControlId::ParamEnabled);
+    if (const int p = selectedParameterOrShowNone(); p >= 0)
+        current().paramEnabled[static_cast<std::size_t>(p)] = controlCheck(ControlId::ParamEnabled);
 }
 
 void takeSlideSpeed() {
     const auto typed = leadingUnsigned(controlText(ControlId::SlideSpeedEdit), slideSpeedMax + 1);
     setControlPosition(ControlId::SlideSpeed, static_cast<int>(typed));
-    const int p = selectedParameter();
-    if (p < 0) {
-        showParameter();
-        return;
-    }
-    current().slideSpeed[static_cast<std::size_t>(p)] = controlPosition(ControlId::SlideSpeed);
+    if (const int p = selectedParameterOrShowNone(); p >= 0)
+        current().slideSpeed[static_cast<std::size_t>(p)] = controlPosition(ControlId::SlideSpeed);
 }
 
 void chooseChannelColour() {
