@@ -18,21 +18,11 @@
 
 using namespace halcyone;
 using halcyone::testing::whenShown;
+using halcyone::testing::chooseMenuItem;
+using halcyone::testing::fileBytes;
 using halcyone::testing::WindowUnderTest;
 
 namespace {
-
-std::vector<char> fileBytes(const QString& path) {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void chooseMenuItem(MainWindow* window, const QString& text) {
-    for (QAction* menu : window->menuBar()->actions())
-        for (QAction* item : menu->menu()->actions())
-            if (item->text() == text) return item->trigger();
-    QFAIL(qPrintable("no menu item " + text));
-}
 
 const QString seahorse = HALCYONE_EXAMPLES "/seahorse-valley.mpr";
 
@@ -43,10 +33,8 @@ class AudioExportTest : public QObject {
 private slots:
     void init() {
         w = std::make_unique<WindowUnderTest>();
-        window = w->start();
+        window = w->startShown();
         QVERIFY(window);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
     }
     void cleanup() { w.reset(); }
 
@@ -98,6 +86,15 @@ void AudioExportTest::theWavIsTheToolsAndTheFormatFollowsTheName() {
     // A name that says FLAC is FLAC, whatever the filter.
     chooseMenuItem(window, "Export &audio...");
     QCOMPARE(std::string(fileBytes(dir.filePath("window.flac")).data(), 4), "fLaC");
+    // A name that says no audio format gets the filter's: a set-up named by mistake stays.
+    QVERIFY(QFile::copy(seahorse, dir.filePath("set-up.mpr")));
+    w->desk.exportAnswers = {ExportChoice{dir.filePath("set-up.mpr").toStdString(), 1, false}};
+    w->desk.fileAnswers = {dir.filePath("set-up.mpr").toStdString()};
+    chooseMenuItem(window, "Export &audio...");
+    chooseMenuItem(window, "Export MIDI &tracks...");
+    QVERIFY(fileBytes(dir.filePath("set-up.mpr")) == fileBytes(seahorse));
+    QCOMPARE(std::string(fileBytes(dir.filePath("set-up.mpr.flac")).data(), 4), "fLaC");
+    QCOMPARE(std::string(fileBytes(dir.filePath("set-up.mpr.mid")).data(), 4), "MThd");
     QVERIFY(w->desk.messages.empty());
 }
 

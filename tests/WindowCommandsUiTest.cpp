@@ -29,21 +29,11 @@
 #include "ui/SteppedProgressBar.h"
 
 using namespace halcyone;
+using halcyone::testing::chooseMenuItem;
+using halcyone::testing::fileBytes;
 using halcyone::testing::WindowUnderTest;
 
 namespace {
-
-std::vector<char> fileBytes(const QString& path) {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void chooseMenuItem(MainWindow* window, const QString& text) {
-    for (QAction* menu : window->menuBar()->actions())
-        for (QAction* item : menu->menu()->actions())
-            if (item->text() == text) return item->trigger();
-    QFAIL(qPrintable("no menu item " + text));
-}
 
 // Clicks one arrow of a scroll bar: the upper (left) one or the lower (right) one.
 void clickArrow(QWidget* bar, bool back) {
@@ -73,11 +63,8 @@ class WindowCommandsUiTest : public QObject {
 private slots:
     void init() {
         w = std::make_unique<WindowUnderTest>();
-        window = w->start();
+        window = w->startShown();
         QVERIFY(window);
-        window->show();
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window));
     }
     void cleanup() { w.reset(); }
 

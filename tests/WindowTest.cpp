@@ -108,9 +108,8 @@ void WindowTest::paintsThePreviewAsTheToolDoes() {
 
 void WindowTest::composeDiscardsInputAndRunsTheEventLoop() {
     WindowUnderTest w;
-    MainWindow* window = w.start();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    MainWindow* window = w.startShown();
+    QVERIFY(window);
     setLongCompose();
     auto* composeButton = w.control<QAbstractButton>(ControlId::Compose);
     auto* progress = w.control<SteppedProgressBar>(ControlId::Progress);
@@ -145,9 +144,8 @@ void WindowTest::composeDiscardsInputAndRunsTheEventLoop() {
 
 void WindowTest::escapeStopsComposeAndLeavesNoComposition() {
     WindowUnderTest w;
-    MainWindow* window = w.start();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    MainWindow* window = w.startShown();
+    QVERIFY(window);
     setLongCompose();
     auto* composeButton = w.control<QAbstractButton>(ControlId::Compose);
     QTest::mouseClick(composeButton, Qt::LeftButton);
@@ -176,9 +174,8 @@ void WindowTest::escapeStopsComposeAndLeavesNoComposition() {
 
 void WindowTest::closingDuringComposeStopsAndQuits() {
     WindowUnderTest w;
-    MainWindow* window = w.start();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    MainWindow* window = w.startShown();
+    QVERIFY(window);
     setLongCompose();
     int finished = 0;
     connect(window, &MainWindow::composeFinished, [&] { ++finished; });

@@ -3,9 +3,14 @@
 #pragma once
 
 #include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QtTest>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 
 #include "compose/AppState.h"
@@ -34,6 +39,19 @@ inline void clickMouse(QWidget* w, QPoint at) {
 }
 inline void clickMouse(QWidget* w) { clickMouse(w, w->rect().center()); }
 
+inline std::vector<char> fileBytes(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Runs the menu item captioned `text` (mnemonic marks included), as a click on it does.
+inline void chooseMenuItem(QMainWindow* window, const QString& text) {
+    for (QAction* menu : window->menuBar()->actions())
+        for (QAction* item : menu->menu()->actions())
+            if (item->text() == text) return item->trigger();
+    QFAIL(qPrintable("no menu item " + text));
+}
+
 // Runs `act` on the pop-up or modal window once one is up, while the call that opens it waits.
 inline void whenShown(std::function<void(QWidget*)> act) {
     auto* poll = new QTimer;
@@ -60,6 +78,15 @@ public:
         window.reset();
         resetPlayback();
         installControlHost(nullptr);
+    }
+
+    // Creates, initialises and shows the window, active as after a click into it.
+    MainWindow* startShown() {
+        MainWindow* shown = start();
+        if (shown == nullptr) return nullptr;
+        shown->show();
+        shown->activateWindow();
+        return QTest::qWaitForWindowActive(shown) ? shown : nullptr;
     }
 
     // Creates and initialises the window; nothing when the program would end instead.
