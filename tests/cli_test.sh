@@ -12,12 +12,7 @@ work=$(mktemp -d)
 export TMPDIR=$work/tmp  # the tool's own temporaries, checked for leftovers
 mkdir "$TMPDIR"
 trap 'rm -rf "$work"' EXIT
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 
 # Nothing of the tool's own is left: no hidden temporary beside outputs, nothing in TMPDIR.
 no_leftovers() {  # no_leftovers FOLDER
@@ -323,5 +318,4 @@ not_the_module() {  # a broken file, then a library without the entry point, in 
 }
 check "a file in the module's place that is not the module is named and refused" not_the_module
 
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+finish

@@ -21,12 +21,7 @@ stop_all() {  # the clients, then the server, and the semaphores a server leaves
   rm -f /dev/shm/jack_sem."$(id -u)_${JACK_DEFAULT_SERVER}"_*
 }
 trap 'stop_all; rm -rf "$work"' EXIT
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 run() {
   timeout 60 "$cli" "$@" >"$work/stdout" 2>"$work/stderr" </dev/null
   code=$?
@@ -89,5 +84,4 @@ check "the JACK client has gone with the tool" eval '! jack_lsp | grep -q "^halc
 stop_all
 check "once the server has stopped, ports lists no JACK port again" eval '! "$cli" ports | grep -q JACK'
 
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+finish

@@ -8,12 +8,7 @@ source_dir=$(cd "$(dirname "$0")/.." && pwd)
 app_id=org.example.halcyone
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 
 (cd "$build" && cpack -G DEB -B "$work/package" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; exit 1; }
 deb=$(ls "$work"/package/*.deb)
@@ -130,5 +125,4 @@ if [ -r /usr/share/sounds/sf2/default-GM.sf2 ]; then
                -o '$work/piece.wav' >/dev/null && head -c 4 '$work/piece.wav' | grep -q RIFF"
 fi
 
-echo "$failures failed"
-[ "$failures" -eq 0 ]
+finish
