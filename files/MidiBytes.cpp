@@ -31,7 +31,7 @@ constexpr std::uint8_t fileStart[] = {
     0, 0xFF, 0x58, 4, 4, 2, 24, 8,   // time signature 4/4, 24 clocks a click, 8 32nds a quarter
 };
 constexpr std::uint8_t keySignature[] = {0, 0xFF, 0x59, 2, 0, 0};  // C major
-constexpr std::uint8_t endOfTrack[] = {0, 0xFF, 0x2F, 0};
+constexpr std::uint8_t endOfTrack[] = {0, metaEvent, metaEndOfTrack, 0};
 
 std::uint8_t status(std::uint8_t kind, int channel) {
     return static_cast<std::uint8_t>(kind | channel);
@@ -209,7 +209,7 @@ std::size_t writeMidiBytes(const MidiTracks& tracks, int barCount, int tempo,
     ByteSink sink(out.first(needed));
     sink.put(fileStart);
     const auto quarter = static_cast<std::uint32_t>(microsecondsPerMinute / tempo);
-    sink.put({0, 0xFF, 0x51, 3, static_cast<std::uint8_t>(quarter >> 16),
+    sink.put({0, metaEvent, metaTempo, 3, static_cast<std::uint8_t>(quarter >> 16),
               static_cast<std::uint8_t>(quarter >> 8), static_cast<std::uint8_t>(quarter)});
     sink.put(keySignature);
 

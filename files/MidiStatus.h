@@ -1,5 +1,6 @@
-// Status bytes of MIDI channel messages (the channel goes in the low nibble) and data bytes,
-// shared by the file writer, the file check and the playback ports.
+// Status bytes of MIDI channel messages (the channel goes in the low nibble), meta events of
+// Standard MIDI Files and data bytes, shared by the file writers, the file check and the
+// playback ports.
 #pragma once
 
 #include <algorithm>
@@ -17,6 +18,11 @@ constexpr std::uint8_t programChange = 0xC0;
 constexpr std::uint8_t channelPressure = 0xD0;
 constexpr std::uint8_t pitchBend = 0xE0;
 constexpr std::uint8_t maxDataByte = 127;
+
+constexpr std::uint8_t metaEvent = 0xFF;  // then the meta type, a length and the data
+constexpr std::uint8_t metaTrackName = 0x03;
+constexpr std::uint8_t metaEndOfTrack = 0x2F;
+constexpr std::uint8_t metaTempo = 0x51;
 
 // `value` as a data byte: outside 0..127 it is brought to the nearest end, so that it can
 // never be read as a status byte.

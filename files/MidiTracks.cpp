@@ -16,9 +16,6 @@ namespace {
 
 using namespace midi;
 
-constexpr std::uint8_t metaStatus = 0xFF;
-constexpr std::uint8_t metaTrackName = 0x03;
-constexpr std::uint8_t metaTrackEnd = 0x2F;
 constexpr std::uint8_t systemStatus = 0xF0;  // sysex, system and meta events from here on
 constexpr std::size_t maxNameLength = 127;   // so that its length is one byte
 constexpr std::uint8_t formatMultiTrack = 1;
@@ -26,7 +23,7 @@ constexpr std::uint8_t formatMultiTrack = 1;
 constexpr std::uint8_t headerId[] = {'M', 'T', 'h', 'd'};
 constexpr std::uint8_t trackId[] = {'M', 'T', 'r', 'k'};
 constexpr std::uint8_t headerLength = 6;
-constexpr std::uint8_t trackEnd[] = {metaStatus, metaTrackEnd, 0};
+constexpr std::uint8_t trackEnd[] = {metaEvent, metaEndOfTrack, 0};
 
 // One event of the track: its tick and its bytes from the status byte on.
 struct TrackEvent {
@@ -34,8 +31,8 @@ struct TrackEvent {
     std::span<const std::uint8_t> bytes;
 
     std::uint8_t status() const { return bytes[0]; }
-    bool isMeta() const { return status() == metaStatus; }
-    bool isEnd() const { return isMeta() && bytes[1] == metaTrackEnd; }
+    bool isMeta() const { return status() == metaEvent; }
+    bool isEnd() const { return isMeta() && bytes[1] == metaEndOfTrack; }
     // The channel of a channel message, -1 for a meta event.
     int channel() const { return isMeta() ? -1 : status() & 0x0F; }
     bool startsNote() const { return (status() & kindMask) == noteOn && bytes[2] != 0; }
@@ -87,7 +84,7 @@ bool forEachEvent(std::span<const std::uint8_t> track, Visit&& visit) {
             if (std::ranges::any_of(data, [](std::uint8_t b) { return (b & statusBit) != 0; }))
                 return false;
             length += data.size();
-        } else if (status == metaStatus) {
+        } else if (status == metaEvent) {
             const std::size_t before = in.remaining();
             in.byte();
             const auto size = in.varLen();
@@ -157,7 +154,7 @@ private:
 
 void putName(TrackWriter& track, const std::string& name) {
     const std::size_t length = std::min(name.size(), maxNameLength);
-    std::vector<std::uint8_t> event{metaStatus, metaTrackName, static_cast<std::uint8_t>(length)};
+    std::vector<std::uint8_t> event{metaEvent, metaTrackName, static_cast<std::uint8_t>(length)};
     event.insert(event.end(), name.begin(), name.begin() + static_cast<std::ptrdiff_t>(length));
     track.put(0, event);
 }

@@ -21,8 +21,6 @@ constexpr int maxFormat = 2;
 constexpr int maxVarLenBytes = 4;
 constexpr std::uint8_t sysExStart = 0xF0;
 constexpr std::uint8_t sysExContinue = 0xF7;
-constexpr std::uint8_t metaEvent = 0xFF;
-constexpr std::uint8_t metaEndOfTrack = 0x2F;
 
 // A variable-length quantity of at most four bytes; nothing when it is longer or cut short.
 std::optional<std::uint32_t> readVarLen(ByteReader& reader) {

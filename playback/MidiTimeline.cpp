@@ -9,8 +9,6 @@ namespace halcyone {
 
 namespace {
 
-constexpr std::uint8_t metaEvent = 0xFF;
-constexpr std::uint8_t metaTempo = 0x51;
 constexpr std::size_t tempoBytes = 3;
 constexpr double defaultMicrosecondsPerQuarter = 500000;
 constexpr double microsecondsPerSecond = 1e6;
@@ -38,7 +36,7 @@ std::optional<std::vector<TimedMidiMessage>> timedChannelMessages(
             std::copy(event.data.begin(), event.data.end(), m.message.bytes.begin() + 1);
             m.message.size = static_cast<std::uint8_t>(1 + event.data.size());
             ticked.push_back(m);
-        } else if (event.status == metaEvent && event.metaType == metaTempo &&
+        } else if (event.status == midi::metaEvent && event.metaType == midi::metaTempo &&
                    event.data.size() == tempoBytes) {
             const auto& d = event.data;
             tempos.push_back({event.tick, static_cast<double>((d[0] << 16) | (d[1] << 8) | d[2])});
