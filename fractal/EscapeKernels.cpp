@@ -687,42 +687,37 @@ HWY_INLINE void matchRows(V cRe, const double* im, std::size_t n, int lastTest,
                             unsigned shift) {
     V zRe[matchVectors], zIm[matchVectors], cIm[matchVectors];
     M passed[matchVectors];  // lanes that passed every test so far
+    std::uint64_t passedBits = 0;  // the same as the bits of one word, for the bookkeeping
     HWY_UNROLL(8)
     for (int v = 0; v < matchVectors; ++v) {
         const std::size_t first = static_cast<std::size_t>(v) * lanes;
         const std::size_t count = first >= n ? 0 : std::min(lanes, n - first);
         passed[v] = hn::FirstN(d, count);
+        passedBits |= static_cast<std::uint64_t>(laneBits(passed[v])) << (v * lanes);
         cIm[v] = count == 0 ? hn::Zero(d) : loadFirst(im + first, count);
         zRe[v] = cRe;
         zIm[v] = cIm[v];
     }
     for (int test = 0;; ++test) {
-        M now[matchVectors];
-        V re2[matchVectors], im2[matchVectors];
-        unsigned any = 0;
+        // Each vector's next orbit is made as soon as its test is, so that re2 and im2 need not
+        // stay live across the bookkeeping (they would spill); the masks pass to the bookkeeping
+        // as bits, so that the vectors' masks need no copies (there are too few mask registers).
+        // The step after the last test is wasted, and cheaper than either.
+        std::uint64_t nowBits = 0;
         HWY_UNROLL(8)
         for (int v = 0; v < matchVectors; ++v) {
-            re2[v] = hn::Mul(zRe[v], zRe[v]);
-            im2[v] = hn::Mul(zIm[v], zIm[v]);
-            now[v] = lanesAtMost(passed[v], hn::Add(re2[v], im2[v]), hn::Set(d, bailoutSquared));
-            any |= laneBits(now[v]);
-        }
-        if (const int slot = slotAt[test]; slot >= 0) {
-            std::uint64_t bits = 0;
-            HWY_UNROLL(8)
-            for (int v = 0; v < matchVectors; ++v)
-                bits |= static_cast<std::uint64_t>(laneBits(hn::AndNot(now[v], passed[v])))
-                        << (v * lanes);
-            words[slot] |= bits << shift;
-        }
-        // Done at the deepest test that counts, or once every point has escaped.
-        if (test == lastTest || any == 0) return;
-        HWY_UNROLL(8)
-        for (int v = 0; v < matchVectors; ++v) {
+            const V re2 = hn::Mul(zRe[v], zRe[v]);
+            const V im2 = hn::Mul(zIm[v], zIm[v]);
+            passed[v] = lanesAtMost(passed[v], hn::Add(re2, im2), hn::Set(d, bailoutSquared));
+            nowBits |= static_cast<std::uint64_t>(laneBits(passed[v])) << (v * lanes);
             zIm[v] = nextIm<false>(zRe[v], zIm[v], cIm[v], two);
-            zRe[v] = hn::Add(hn::Sub(re2[v], im2[v]), cRe);
-            passed[v] = now[v];
+            zRe[v] = hn::Add(hn::Sub(re2, im2), cRe);
         }
+        if (const int slot = slotAt[test]; slot >= 0)
+            words[slot] |= (passedBits & ~nowBits) << shift;
+        // Done at the deepest test that counts, or once every point has escaped.
+        if (test == lastTest || nowBits == 0) return;
+        passedBits = nowBits;
     }
 }
 
