@@ -59,11 +59,6 @@ std::optional<OneTrack> readHeader(std::span<const std::uint8_t> file) {
     return OneTrack{division, events};
 }
 
-int dataBytes(std::uint8_t status) {
-    const std::uint8_t kind = status & kindMask;
-    return kind == programChange || kind == channelPressure ? 1 : 2;
-}
-
 // Calls `visit` with each event of the track in order, its end included. False, possibly after
 // some calls, when an event is not of the writer's form or the track has no end.
 template <typename Visit>
@@ -80,7 +75,7 @@ bool forEachEvent(std::span<const std::uint8_t> track, Visit&& visit) {
         std::size_t length = 1;
         if ((status & statusBit) == 0) return false;  // running status: not the writer's
         if (status < systemStatus) {
-            const auto data = in.take(static_cast<std::size_t>(dataBytes(status)));
+            const auto data = in.take(static_cast<std::size_t>(channelDataBytes(status)));
             if (std::ranges::any_of(data, [](std::uint8_t b) { return (b & statusBit) != 0; }))
                 return false;
             length += data.size();

@@ -14,9 +14,6 @@ namespace {
 constexpr const char* clientName = "Halcyone";
 constexpr const char* outputPortName = "Halcyone playback";
 constexpr std::size_t encoderBufferBytes = 256;
-constexpr int midiChannels = 16;
-constexpr std::uint8_t allSoundOff = 120;
-constexpr std::uint8_t allNotesOff = 123;
 
 constexpr unsigned int writeCaps = SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE;
 constexpr unsigned int readCaps = SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;
@@ -124,10 +121,10 @@ void AlsaSequencer::send(std::span<const std::uint8_t> message) {
 }
 
 void AlsaSequencer::silence() {
-    for (int channel = 0; channel < midiChannels; ++channel) {
+    for (int channel = 0; channel < midi::channels; ++channel) {
         const auto status = static_cast<std::uint8_t>(midi::controlChange | channel);
-        const std::array<std::uint8_t, 3> soundOff{status, allSoundOff, 0};
-        const std::array<std::uint8_t, 3> notesOff{status, allNotesOff, 0};
+        const std::array<std::uint8_t, 3> soundOff{status, midi::allSoundOff, 0};
+        const std::array<std::uint8_t, 3> notesOff{status, midi::allNotesOff, 0};
         send(soundOff);
         send(notesOff);
     }

@@ -247,7 +247,7 @@ int FluidMusicService::playOnJack() {
 // Chooses each channel's first program here, so that its samples are read now rather than
 // on the audio thread when the player reaches the program change.
 void FluidMusicService::loadInstruments() {
-    for (int channel = 0; channel < midiChannelCount; ++channel) {
+    for (int channel = 0; channel < midi::channels; ++channel) {
         const int program = facts_.firstProgram[static_cast<std::size_t>(channel)];
         if (program >= 0) fluid_synth_program_change(synth_.get(), channel, program);
     }

@@ -27,7 +27,6 @@ std::optional<JackLibrary> loadJackLibrary(const std::string& fileName) {
     decltype(&::jack_set_info_function) setInfoFunction = nullptr;
     const bool complete = find(handle, "jack_client_open", jack.clientOpen) &&
                           find(handle, "jack_client_close", jack.clientClose) &&
-                          find(handle, "jack_get_client_name", jack.clientName) &&
                           find(handle, "jack_activate", jack.activate) &&
                           find(handle, "jack_deactivate", jack.deactivate) &&
                           find(handle, "jack_on_shutdown", jack.onShutdown) &&

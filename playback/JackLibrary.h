@@ -16,7 +16,6 @@ inline constexpr const char* standardJackLibrary = "libjack.so.0";
 struct JackLibrary {
     decltype(&::jack_client_open) clientOpen;
     decltype(&::jack_client_close) clientClose;
-    decltype(&::jack_get_client_name) clientName;
     decltype(&::jack_activate) activate;
     decltype(&::jack_deactivate) deactivate;
     decltype(&::jack_on_shutdown) onShutdown;

@@ -13,9 +13,6 @@ namespace halcyone {
 
 namespace {
 
-constexpr int midiChannels = 16;
-constexpr std::uint8_t allSoundOff = 120;
-constexpr std::uint8_t allNotesOff = 123;
 // The silence goes out in the next period; a server that has not run one by then has stalled.
 constexpr auto silenceTimeout = std::chrono::seconds(1);
 constexpr auto silencePoll = std::chrono::milliseconds(1);
@@ -62,10 +59,6 @@ std::vector<std::string> JackMidiOutput::connections() const {
     for (const char** port = ports; *port; ++port) names.emplace_back(*port);
     jack_.free(ports);
     return names;
-}
-
-std::string JackMidiOutput::portName() const {
-    return jack_.portName(port_);
 }
 
 bool JackMidiOutput::connect(const std::string& destination) {
@@ -155,10 +148,10 @@ void JackMidiOutput::playDue(void* buffer, jack_nframes_t frames) {
 }
 
 void JackMidiOutput::writeSilence(void* buffer) {
-    for (int channel = 0; channel < midiChannels; ++channel) {
+    for (int channel = 0; channel < midi::channels; ++channel) {
         if ((channels_ & (1u << channel)) == 0) continue;
         const auto status = static_cast<jack_midi_data_t>(midi::controlChange | channel);
-        for (const jack_midi_data_t control : {allNotesOff, allSoundOff}) {
+        for (const jack_midi_data_t control : {midi::allNotesOff, midi::allSoundOff}) {
             const jack_midi_data_t message[] = {status, control, 0};
             jack_.midiEventWrite(buffer, 0, message, sizeof message);
         }

@@ -34,8 +34,6 @@ public:
     JackMidiOutput(const JackMidiOutput&) = delete;
     JackMidiOutput& operator=(const JackMidiOutput&) = delete;
 
-    // "client:port" as JACK knows it.
-    std::string portName() const;
     // Connects the port to the input port `destination` ("client:port"); true when connected,
     // also when it already was.
     bool connect(const std::string& destination);

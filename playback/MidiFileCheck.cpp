@@ -18,26 +18,8 @@ using namespace midi;
 
 constexpr std::uint32_t headerLength = 6;
 constexpr int maxFormat = 2;
-constexpr int maxVarLenBytes = 4;
 constexpr std::uint8_t sysExStart = 0xF0;
 constexpr std::uint8_t sysExContinue = 0xF7;
-
-// A variable-length quantity of at most four bytes; nothing when it is longer or cut short.
-std::optional<std::uint32_t> readVarLen(ByteReader& reader) {
-    std::uint32_t value = 0;
-    for (int i = 0; i < maxVarLenBytes; ++i) {
-        const std::uint8_t b = reader.byte();
-        if (reader.ranOut()) return std::nullopt;
-        value = (value << 7) | (b & 0x7Fu);
-        if ((b & statusBit) == 0) return value;
-    }
-    return std::nullopt;
-}
-
-int channelDataBytes(std::uint8_t status) {
-    const std::uint8_t kind = status & 0xF0;
-    return kind == programChange || kind == channelPressure ? 1 : 2;
-}
 
 // Reads the track's length and first program changes into `facts`, showing each event to
 // `visit` when there is one; false when its events don't parse.
@@ -47,7 +29,7 @@ bool readTrack(std::span<const std::uint8_t> track, int trackNumber, MidiFileFac
     std::uint8_t running = 0;
     std::uint64_t ticks = 0;
     while (reader.remaining() > 0) {
-        const auto delta = readVarLen(reader);
+        const auto delta = reader.varLen();
         std::uint8_t status = reader.byte();
         if (!delta || reader.ranOut()) return false;
         ticks += *delta;
@@ -77,7 +59,7 @@ bool readTrack(std::span<const std::uint8_t> track, int trackNumber, MidiFileFac
         } else if (status != sysExStart && status != sysExContinue) {
             return false;  // real-time and common messages have no place in a file
         }
-        const auto length = readVarLen(reader);
+        const auto length = reader.varLen();
         if (!length) return false;
         const auto data = reader.take(*length);
         if (reader.ranOut()) return false;

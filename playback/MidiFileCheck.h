@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "files/MidiStatus.h"
+
 namespace halcyone {
 
 constexpr std::size_t maxMidiFileBytes = 64u << 20;  // far above the largest composition
 constexpr int maxMidiFileTracks = 128;               // what the player can hold
 constexpr std::uint64_t maxMidiFileTicks = 0x7FFFFFFF;  // per track, so tick sums can't overflow
-
-constexpr int midiChannelCount = 16;
 
 struct MidiFileFacts {
     int format = 0;
@@ -25,8 +25,8 @@ struct MidiFileFacts {
     int division = 0;               // ticks per quarter note
     std::uint32_t lengthTicks = 0;  // of the longest track, up to its last event
     // The first program change of each channel in the file's order of bytes, -1 for none.
-    std::array<int, midiChannelCount> firstProgram = [] {
-        std::array<int, midiChannelCount> none{};
+    std::array<int, midi::channels> firstProgram = [] {
+        std::array<int, midi::channels> none{};
         none.fill(-1);
         return none;
     }();
