@@ -12,7 +12,6 @@
 #include "compose/ComposeSampler.h"
 #include "compose/ComposeSettings.h"
 #include "compose/NotePools.h"
-#include "platform/ControlSeam.h"
 
 namespace halcyone {
 

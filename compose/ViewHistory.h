@@ -24,9 +24,6 @@ public:
     std::optional<ViewRect> redo(const ViewRect& current);
     void clear();
 
-    std::size_t undoable() const { return undo_.size(); }
-    std::size_t redoable() const { return redo_.size(); }
-
 private:
     std::deque<ViewRect> undo_;
     std::vector<ViewRect> redo_;

@@ -32,16 +32,23 @@ int paletteItemOf(const Channel& c) {
     return found == palette.end() ? 0 : static_cast<int>(found - palette.begin()) + 1;
 }
 
-// A change of `view` from `before` goes into its history; a command that changed nothing
-// leaves nothing to undo.
-void remember(const ViewRect& view, const ViewRect& before) {
+// Applies `change` to `view` and keeps the view before it in the view's history; a command
+// that changed nothing leaves nothing to undo.
+template <typename Change>
+void editView(ViewRect& view, Change&& change) {
+    const ViewRect before = view;
+    change(view);
     if (view != before) historyOf(view).record(before);
 }
 
-void randomize(ViewRect& view) {
-    const ViewRect before = view;
-    randomizeView(view);
-    remember(view, before);
+// Goes one step back (undo) or forward (redo) in the current view's history.
+void stepHistory(bool back) {
+    ViewRect& view = currentView();
+    ViewHistory& history = historyOf(view);
+    if (const auto other = back ? history.undo(view) : history.redo(view)) {
+        view = *other;
+        renderPreview();
+    }
 }
 
 // The parameter chosen in "Midi parameter", or -1 after the row has been shown clear: with no
@@ -56,35 +63,30 @@ int selectedParameterOrShowNone() {
 }  // namespace
 
 void changeView(ViewCommand command) {
-    ViewRect& view = currentView();
-    const ViewRect before = view;
-    switch (command) {
-        case ViewCommand::ZoomOut: zoomOut(view); break;
-        case ViewCommand::ZoomIn: zoomIn(view); break;
-        case ViewCommand::Reset: resetView(view); break;
-        case ViewCommand::PanLeft: panView(view, PanDirection::Left); break;
-        case ViewCommand::PanRight: panView(view, PanDirection::Right); break;
-        case ViewCommand::PanUp: panView(view, PanDirection::Up); break;
-        case ViewCommand::PanDown: panView(view, PanDirection::Down); break;
-    }
-    remember(view, before);
+    editView(currentView(), [command](ViewRect& view) {
+        switch (command) {
+            case ViewCommand::ZoomOut: zoomOut(view); break;
+            case ViewCommand::ZoomIn: zoomIn(view); break;
+            case ViewCommand::Reset: resetView(view); break;
+            case ViewCommand::PanLeft: panView(view, PanDirection::Left); break;
+            case ViewCommand::PanRight: panView(view, PanDirection::Right); break;
+            case ViewCommand::PanUp: panView(view, PanDirection::Up); break;
+            case ViewCommand::PanDown: panView(view, PanDirection::Down); break;
+        }
+    });
     renderPreview();
 }
 
 void randomizeViews() {
-    randomize(appState.sharedView);
-    for (Channel& channel : appState.channels) randomize(channel.view);
+    editView(appState.sharedView, randomizeView);
+    for (Channel& channel : appState.channels) editView(channel.view, randomizeView);
     renderPreview();
 }
 
 void zoomAtPreviewPixel(int i, int j, bool in) {
-    ViewRect& view = currentView();
-    const ViewRect before = view;
-    if (in)
-        zoomInAt(view, i * previewStep, j * previewStep);
-    else
-        zoomOutAt(view, i * previewStep, j * previewStep);
-    remember(view, before);
+    editView(currentView(), [=](ViewRect& view) {
+        (in ? zoomInAt : zoomOutAt)(view, i * previewStep, j * previewStep);
+    });
     renderPreview();
 }
 
@@ -93,29 +95,16 @@ void frameSquareOfPreview(int i1, int j1, int i2, int j2) {
     if (side == 0) return;
     // The square's corner, doubled so that an odd difference of sides stays exact.
     const int left2 = i1 + i2 - side, top2 = j1 + j2 - side;
-    ViewRect& view = currentView();
-    const ViewRect before = view;
-    frameArea(view, left2 * previewStep / 2, top2 * previewStep / 2, (left2 + 2 * side) * previewStep / 2,
-              (top2 + 2 * side) * previewStep / 2);
-    remember(view, before);
+    editView(currentView(), [=](ViewRect& view) {
+        frameArea(view, left2 * previewStep / 2, top2 * previewStep / 2,
+                  (left2 + 2 * side) * previewStep / 2, (top2 + 2 * side) * previewStep / 2);
+    });
     renderPreview();
 }
 
-void undoViewChange() {
-    ViewRect& view = currentView();
-    if (const auto back = historyOf(view).undo(view)) {
-        view = *back;
-        renderPreview();
-    }
-}
+void undoViewChange() { stepHistory(true); }
 
-void redoViewChange() {
-    ViewRect& view = currentView();
-    if (const auto forward = historyOf(view).redo(view)) {
-        view = *forward;
-        renderPreview();
-    }
-}
+void redoViewChange() { stepHistory(false); }
 
 void moveNoteRange(ControlId arrows, bool up) {
     Channel& c = current();

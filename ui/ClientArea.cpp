@@ -26,7 +26,7 @@ QRect ClientArea::framedSquare(QPoint from, QPoint to) {
     return QRect((centre2.x() - side) / 2, (centre2.y() - side) / 2, side, side);
 }
 
-void ClientArea::paintEvent(QPaintEvent*) {
+void ClientArea::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     // The frame as four one-pixel strips, so that it stays a pixel of the layout wide (two device
     // pixels at a ratio of 2) and touches the preview.
@@ -39,12 +39,13 @@ void ClientArea::paintEvent(QPaintEvent*) {
         painter.fillRect(strip, Qt::black);
     // Copied, never computed again: the preview changes only when it is rendered.
     if (!preview_.isNull()) painter.drawImage(previewOrigin, preview_);
-    keyboard_.draw();
-    const int scale = static_cast<int>(std::ceil(devicePixelRatioF()));
-    if (scale > 1 && !keyboard_.image().isNull())
-        painter.drawImage(keyboardOrigin, sharpKeyboard(scale));
-    else if (!keyboard_.image().isNull())
-        painter.drawImage(keyboardOrigin, keyboard_.image());
+    // A drag repaints only the preview; the keyboard is drawn where the repaint reaches it.
+    if (!keyboard_.image().isNull() &&
+        event->rect().intersects(QRect(keyboardOrigin, keyboard_.image().size()))) {
+        keyboard_.draw();
+        const int scale = static_cast<int>(std::ceil(devicePixelRatioF()));
+        painter.drawImage(keyboardOrigin, scale > 1 ? sharpKeyboard(scale) : keyboard_.image());
+    }
     if (dragging_ && pressedOnPreview_) {
         // The square the drag will frame, in white over black dashes: seen on any colour.
         const QRect square = framedSquare(*pressedOnPreview_, dragTo_).translated(previewOrigin);
@@ -56,19 +57,25 @@ void ClientArea::paintEvent(QPaintEvent*) {
     }
 }
 
-QImage ClientArea::sharpKeyboard(int scale) const {
+const QImage& ClientArea::sharpKeyboard(int scale) {
+    std::vector<int> notes;
+    for (int i = 0; i < keyboardOctaves; ++i)
+        for (int k = 0; k < OctaveWidget::keyCount; ++k)
+            if (const KeyWidget& key = keyboard_.octave(i).key(k); key.selected())
+                notes.push_back(key.note());
+    notes.push_back(scale);
+    if (notes == sharpNotes_) return sharpKeys_;
     // The same keys at a key unit `scale` times as large: every length of the keyboard scales
     // with its key unit, so the image is exactly `scale` times the size and shows the same keys.
     KeyboardWidget sharp;
     sharp.create(nullptr, keyboardOctaves, keyboardKeyUnit * scale);
     sharp.setFirstNote(keyboardFirstNote);
-    for (int i = 0; i < keyboardOctaves; ++i)
-        for (int k = 0; k < OctaveWidget::keyCount; ++k)
-            if (const KeyWidget& key = keyboard_.octave(i).key(k); key.selected()) sharp.setKeySelected(key.note(), true);
+    for (std::size_t n = 0; n + 1 < notes.size(); ++n) sharp.setKeySelected(notes[n], true);
     sharp.draw();
-    QImage image = sharp.image();
-    image.setDevicePixelRatio(scale);
-    return image;
+    sharpKeys_ = sharp.image();
+    sharpKeys_.setDevicePixelRatio(scale);
+    sharpNotes_ = std::move(notes);
+    return sharpKeys_;
 }
 
 std::optional<QPoint> ClientArea::previewPixel(QPointF position) const {
@@ -100,7 +107,7 @@ void ClientArea::mouseMoveEvent(QMouseEvent* event) {
     dragTo_ = clampedToPreview(event->position());
     const QPoint moved = dragTo_ - *pressedOnPreview_;
     if (std::abs(moved.x()) >= dragThreshold || std::abs(moved.y()) >= dragThreshold) dragging_ = true;
-    if (dragging_) update();
+    if (dragging_) update(previewRect);
 }
 
 void ClientArea::mouseReleaseEvent(QMouseEvent* event) {
@@ -110,7 +117,7 @@ void ClientArea::mouseReleaseEvent(QMouseEvent* event) {
     pressedOnPreview_.reset();
     dragging_ = false;
     if (dragged) {
-        update();
+        update(previewRect);
         emit previewDragged(from, dragTo_);
     } else {
         emit previewClicked(from, true);

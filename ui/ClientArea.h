@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <optional>
+#include <vector>
 
 #include "ui/KeyboardWidget.h"
 
@@ -53,11 +54,14 @@ protected:
 
 private:
     std::optional<QPoint> previewPixel(QPointF position) const;
-    QImage sharpKeyboard(int scale) const;
+    const QImage& sharpKeyboard(int scale);
     QPoint clampedToPreview(QPointF position) const;
 
     QImage preview_;
     KeyboardWidget keyboard_;
+    // The keyboard drawn at the screen's resolution, kept while its scale and keys stay.
+    QImage sharpKeys_;
+    std::vector<int> sharpNotes_;
     std::optional<QPoint> pressedOnPreview_;  // where a left press on the preview began
     QPoint dragTo_;
     bool dragging_ = false;

@@ -409,14 +409,11 @@ void MainWindow::play() {
     tell(startPlayback(playbackMidiPath));
 }
 
-void MainWindow::loadSetUp() {
-    const FileResult loaded = loadPreferences();
-    tell(loaded);
-    if (loaded.ok()) showLoadedSetUp();
-}
+void MainWindow::loadSetUp() { showLoadResult(loadPreferences()); }
 
-void MainWindow::loadSetUpFrom(const std::string& path) {
-    const FileResult loaded = loadPreferencesFrom(path);
+void MainWindow::loadSetUpFrom(const std::string& path) { showLoadResult(loadPreferencesFrom(path)); }
+
+void MainWindow::showLoadResult(const FileResult& loaded) {
     tell(loaded);
     if (loaded.ok()) showLoadedSetUp();
 }
@@ -474,11 +471,7 @@ void MainWindow::setPreview(const QImage& preview) {
     if (scale <= 1) return client_->setPreview(preview);
     const int size = previewSize * scale;
     const std::vector<Colour> fine = previewColoursAtScale(currentView(), appState.startColour, scale);
-    QImage sharp(size, size, QImage::Format_RGB32);
-    for (int y = 0; y < size; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(sharp.scanLine(y));
-        for (int x = 0; x < size; ++x) line[x] = qRgbOf(fine[static_cast<std::size_t>(y) * size + x]);
-    }
+    QImage sharp = imageOf(ControlImage{size, size, black, fine.data()});
     sharp.setDevicePixelRatio(scale);
     client_->setPreview(sharp);
 }

@@ -17,6 +17,7 @@ class QPushButton;
 namespace halcyone {
 
 class ClientArea;
+struct FileResult;
 
 class MainWindow : public QMainWindow, public WindowPictures {
     Q_OBJECT
@@ -78,6 +79,7 @@ private:
     void compose();
     void play();
     void loadSetUp();
+    void showLoadResult(const FileResult& loaded);
     void openHelp();
     void listPicked(ControlId list);
     void scroll(ControlId bar, bool back);
