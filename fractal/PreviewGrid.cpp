@@ -9,6 +9,19 @@
 
 namespace halcyone {
 
+namespace {
+
+// Counts stored column by column become pixels row by row, through a table of the 256 colours.
+void colourCounts(const std::uint8_t* counts, int size, Colour startColour, Colour* pixels) {
+    std::array<Colour, 256> colourOf;
+    for (int n = 0; n < 256; ++n) colourOf[n] = iterationColour(n, startColour);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(size); ++i)
+        for (std::size_t j = 0; j < static_cast<std::size_t>(size); ++j)
+            pixels[j * size + i] = colourOf[counts[i * size + j]];
+}
+
+}  // namespace
+
 void samplePreview(const ViewRect& view, PreviewCounts& counts) {
     std::array<double, previewSize> columnRe;
     std::array<double, previewSize> rowIm;
@@ -20,11 +33,7 @@ void samplePreview(const ViewRect& view, PreviewCounts& counts) {
 }
 
 void previewColours(const PreviewCounts& counts, Colour startColour, PreviewColours& pixels) {
-    std::array<Colour, 256> colourOf;
-    for (int n = 0; n < 256; ++n) colourOf[n] = iterationColour(n, startColour);
-    for (int i = 0; i < previewSize; ++i)
-        for (int j = 0; j < previewSize; ++j)
-            pixels[j * previewSize + i] = colourOf[counts[i * previewSize + j]];
+    colourCounts(counts.data(), previewSize, startColour, pixels.data());
 }
 
 std::vector<Colour> previewColoursAtScale(const ViewRect& view, Colour startColour, int scale) {
@@ -39,10 +48,7 @@ std::vector<Colour> previewColoursAtScale(const ViewRect& view, Colour startColo
     std::vector<std::uint8_t> counts(static_cast<std::size_t>(size) * static_cast<std::size_t>(size));
     escapeCountGrid(columnRe, rowIm, counts);
     std::vector<Colour> pixels(counts.size());
-    for (int i = 0; i < size; ++i)
-        for (int j = 0; j < size; ++j)
-            pixels[static_cast<std::size_t>(j) * size + i] =
-                iterationColour(counts[static_cast<std::size_t>(i) * size + j], startColour);
+    colourCounts(counts.data(), size, startColour, pixels.data());
     return pixels;
 }
 
