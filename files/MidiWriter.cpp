@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <new>
 #include <system_error>
+#include <vector>
 
 #include "compose/AppState.h"
 #include "compose/Limits.h"
@@ -52,11 +53,13 @@ FileResult writeComposition(SafeFile& file) {
 FileResult writeTrackFile(SafeFile& file) {
     MidiFileImage oneTrack;
     if (const FileResult built = composedMidiFile(oneTrack); !built.ok()) return built;
-    const std::size_t size = midiTrackFileSize(oneTrack.bytes());
-    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[size]);
-    if (!buffer) return fileFailure(FileOutcome::Refused, ENOMEM, midiNoMemoryText);
-    const std::span<std::uint8_t> tracks(buffer.get(), size);
-    if (size == 0 || writeMidiTrackBytes(oneTrack.bytes(), tracks) != size)
+    std::vector<std::uint8_t> tracks;
+    try {
+        tracks = midiTrackFileBytes(oneTrack.bytes());
+    } catch (const std::bad_alloc&) {
+        return fileFailure(FileOutcome::Refused, ENOMEM, midiNoMemoryText);
+    }
+    if (tracks.empty())
         return fileFailure(FileOutcome::CantWrite, 0, "the MIDI file can't be split into tracks");
     return file.finish(tracks);
 }
