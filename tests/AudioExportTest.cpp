@@ -31,11 +31,7 @@ const QString seahorse = HALCYONE_EXAMPLES "/seahorse-valley.mpr";
 class AudioExportTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        w = std::make_unique<WindowUnderTest>();
-        window = w->startShown();
-        QVERIFY(window);
-    }
+    void init() { QVERIFY((window = w.emplace().startShown())); }
     void cleanup() { w.reset(); }
 
     void nothingComposedMeansComposeFirst();
@@ -54,7 +50,7 @@ private:
         return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     }
 
-    std::unique_ptr<WindowUnderTest> w;
+    std::optional<WindowUnderTest> w;
     MainWindow* window = nullptr;
 };
 

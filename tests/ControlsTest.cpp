@@ -81,11 +81,7 @@ const LostRelease lostReleases[] = {
 class ControlsTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        w = std::make_unique<WindowUnderTest>();
-        window = w->startShown();
-        QVERIFY(window);
-    }
+    void init() { QVERIFY((window = w.emplace().startShown())); }
     void cleanup() { w.reset(); }
 
     void arrowsGiveTheirEditTheFocusSoTheSlideSpeedIsStored();
@@ -100,7 +96,7 @@ private slots:
     void groupFramesRunClearOfTheControlsTheyFrame();
 
 private:
-    std::unique_ptr<WindowUnderTest> w;
+    std::optional<WindowUnderTest> w;
     MainWindow* window = nullptr;
 };
 

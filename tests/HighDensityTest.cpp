@@ -20,10 +20,8 @@ private slots:
 
 void HighDensityTest::previewAndKeyboardAreDrawnAtTheScreensResolution() {
     WindowUnderTest w;
-    MainWindow* window = w.start();
+    MainWindow* window = w.startShown();
     QVERIFY(window);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
     if (window->devicePixelRatioF() != 2.0) QSKIP("needs QT_SCALE_FACTOR=2");
     QCOMPARE(window->client().size(), QSize(599, 405));  // the layout itself does not change
     Channel& c = appState.channels[0];

@@ -64,11 +64,7 @@ bool waitFor(const std::function<bool()>& done, Clock::duration timeout) {
 }
 
 bool onPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::istringstream folders(path ? path : "");
-    for (std::string folder; std::getline(folders, folder, ':');)
-        if (::access((folder + "/" + program).c_str(), X_OK) == 0) return true;
-    return false;
+    return std::system(("command -v " + program + " >/dev/null").c_str()) == 0;
 }
 
 jack_client_t* openClient(const char* name, const std::string& server) {
@@ -118,18 +114,16 @@ public:
     ::testing::AssertionResult ready() {
         jack_set_error_function([](const char*) {});  // "not running" until it is
         if (pid_ <= 0) return ::testing::AssertionFailure() << "jackd could not be started";
-        const bool accepted = waitFor(
-            [this] {
+        bool accepted = false;
+        waitFor(
+            [this, &accepted] {
                 jack_client_t* probe = openClient("ready", name_);
                 if (probe) jack_client_close(probe);
-                return probe != nullptr || ::waitpid(pid_, nullptr, WNOHANG) == pid_;
+                accepted = probe != nullptr;
+                return accepted || ::waitpid(pid_, nullptr, WNOHANG) == pid_;
             },
             serverStartTimeout);
-        jack_client_t* probe = accepted ? openClient("ready", name_) : nullptr;
-        if (probe) {
-            jack_client_close(probe);
-            return ::testing::AssertionSuccess();
-        }
+        if (accepted) return ::testing::AssertionSuccess();
         std::ifstream in(log_);
         return ::testing::AssertionFailure()
                << "jackd -n " << name_ << " does not accept clients:\n" << in.rdbuf();
@@ -364,11 +358,7 @@ protected:
         server_.reset();
     }
 
-    std::unique_ptr<MusicService> service(FluidServiceOptions options) const {
-        return makeFluidMusicService(std::move(options));
-    }
     FluidServiceOptions options() const { return jackOptions(server_->name()); }
-    const std::string& serverName() const { return server_->name(); }
     Texts ourPorts() const { return receiver_->ports("^halcyone:"); }
 
     // Writes a piece and reads it back with midicsv.
@@ -403,10 +393,6 @@ TEST_F(JackServerTest, IsListedAfterTheSynthesizerWhileTheServerRuns) {
     EXPECT_EQ(list.itemData[1], 1);
     EXPECT_EQ(list.selection, 0);
     EXPECT_EQ(ourPorts(), Texts{});
-
-    const std::vector<OutputPort> ports = outputPorts(factoryFor(withAlsa));
-    ASSERT_EQ(ports.size(), list.items.size());
-    for (std::size_t k = 0; k < ports.size(); ++k) EXPECT_EQ(ports[k].name, list.items[k]);
 }
 
 // Every channel message of the file arrives, in the file's order, each in the period and at
@@ -415,7 +401,7 @@ TEST_F(JackServerTest, IsListedAfterTheSynthesizerWhileTheServerRuns) {
 TEST_F(JackServerTest, PlaysEveryMessageAtTheFrameItsTimeFallsOnAndStopSilencesEveryChannel) {
     const MidiCsv piece = writePiece(dir.file("piece.mid"), 2, 150);
     ASSERT_GT(piece.messages.size(), 100u);
-    auto jack = service(options());
+    auto jack = makeFluidMusicService(options());
     PortDescription port;
     ASSERT_EQ(jack->enumeratePort(1, port), resultOk);
     EXPECT_EQ(port.description, jackPortEntry);
@@ -511,7 +497,7 @@ TEST_F(JackServerTest, SynthesizerSoundsThroughJackOncePlayed) {
     if (findSoundFont(standardSoundFontPaths()).empty())
         GTEST_SKIP() << "no General MIDI SoundFont installed";
     testing::writeAll(dir.file("piece.mid"), composedPiece(1, 120));
-    auto synth = service(options());
+    auto synth = makeFluidMusicService(options());
     ASSERT_EQ(synth->openPort(PortId{portKindSynth, 0, 0}), resultOk);
     EXPECT_EQ(ourPorts(), Texts{});
     EXPECT_EQ(synth->connectPort(MidiReceiver::input), resultNotConnectable);

@@ -61,11 +61,7 @@ QStringList controlsShown(MainWindow* window) {
 class WindowCommandsUiTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() {
-        w = std::make_unique<WindowUnderTest>();
-        window = w->startShown();
-        QVERIFY(window);
-    }
+    void init() { QVERIFY((window = w.emplace().startShown())); }
     void cleanup() { w.reset(); }
 
     void noteRangeArrowsClampAndShowTheNames();
@@ -80,7 +76,7 @@ private slots:
     void aWholeSessionMatchesTheCommandLineTool();
 
 private:
-    std::unique_ptr<WindowUnderTest> w;
+    std::optional<WindowUnderTest> w;
     MainWindow* window = nullptr;
 };
 

@@ -12,6 +12,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
 
 #include "compose/AppState.h"
 #include "playback/Playback.h"

@@ -79,9 +79,4 @@ channels=$(midicsv "$work/short.mid" | awk -F', ' '$3 ~ /_c$/ {print $4}' | sort
 check "at the end All Notes Off and All Sound Off go to each of the piece's $channels channels" \
   eval '[ "$(grep -c "controller 123, value   0" "$work/dump")" -eq "$channels" ] &&
         [ "$(grep -c "controller 120, value   0" "$work/dump")" -eq "$channels" ]'
-check "the JACK client has gone with the tool" eval '! jack_lsp | grep -q "^halcyone:"'
-
-stop_all
-check "once the server has stopped, ports lists no JACK port again" eval '! "$cli" ports | grep -q JACK'
-
 finish
