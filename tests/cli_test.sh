@@ -139,29 +139,17 @@ formats() {
 }
 check "render writes FLAC and Ogg Vorbis by the extension or --format, as long as the WAV" formats
 
-# Stems: one per channel that plays, each as long as the whole render; their sum is measured
-# against it (sox mixes them with the whole render inverted).
+# Stems: one per channel that plays, each as long as the whole render (the library's tests
+# measure their sum against it).
 stems() {
   "$cli" render "$first" -o "$work/stems" --stems >"$work/stdout" &&
     [ "$(ls "$work/stems" | paste -sd ' ')" = \
       "01-Orchestral-Harp.wav 02-Cello.wav 03-Pad-1-new-age.wav 04-Glockenspiel.wav 05-Flute.wav" ] &&
     [ "$(grep -c "^Wrote $work/stems/0" "$work/stdout")" -eq 5 ] || return 1
-  local mix=() f
-  for f in "$work"/stems/*.wav; do
-    [ "$(soxi -s "$f")" = "$samples" ] || return 1
-    mix+=(-v 1 "$f")
-  done
-  sox -m "${mix[@]}" -v -1 "$first_wav" -n stat 2>&1 | awk -v whole="$(sox "$first_wav" -n stat 2>&1 |
-    awk '/RMS +amp/ {print $3}')" '
-    /RMS +amp/ {rms = $3} /Maximum amp/ {high = $3} /Minimum amp/ {low = -$3}
-    END {
-      peak = high > low ? high : low
-      printf "note: the stems sum to the whole render within %.1f dB RMS, %.1f dB at the peak (relative to its RMS %.4f)\n",
-        20 * log(rms / whole) / log(10), 20 * log(peak / whole) / log(10), whole
-      exit !(rms < whole / 100)
-    }'
+  local f
+  for f in "$work"/stems/*.wav; do [ "$(soxi -s "$f")" = "$samples" ] || return 1; done
 }
-check "render --stems: a file per channel, as long as the whole render, summing to it" stems
+check "render --stems: a file per channel, as long as the whole render" stems
 
 # The set-up is never the output: by its path, a symbolic link or a hard link.
 cp "$first" "$work/setup.mpr"
