@@ -18,16 +18,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 no_leftovers() {  # no_leftovers FOLDER
   ! ls -A "$1" | grep -q '^\..*\.tmp[0-9]' && [ -z "$(ls -A "$TMPDIR")" ]
 }
-# Runs the tool, keeping its exit code, stdout and stderr.
-run() {
-  "$cli" "$@" >"$work/stdout" 2>"$work/stderr" </dev/null
-  code=$?
-}
-# One line on stderr that names the tool, the exit code, and (when given) text in that line.
-said() {  # said CODE [TEXT]
-  [ "$code" -eq "$1" ] && [ "$(wc -l <"$work/stderr")" -eq 1 ] &&
-    grep -q '^halcyone-cli: ' "$work/stderr" && { [ $# -lt 2 ] || grep -qF -- "$2" "$work/stderr"; }
-}
 says() {  # says CODE TEXT ARGS...: runs the tool with ARGS, then said CODE TEXT
   local want=$1 text=$2
   shift 2
@@ -61,17 +51,6 @@ never_silent() {  # never_silent WAV
 png_size() {  # png_size PNG: "WIDTH HEIGHT"
   python3 -c 'import struct, sys; d = open(sys.argv[1], "rb").read(24)
 print(*struct.unpack(">II", d[16:24]) if d[:8] == b"\x89PNG\r\n\x1a\n" else "not a PNG")' "$1"
-}
-# A copy of a set-up with bytes changed: patch SETUP OUT OFFSET=VALUE...
-patch() {
-  python3 - "$@" <<'PY'
-import sys
-data = bytearray(open(sys.argv[1], 'rb').read())
-for change in sys.argv[3:]:
-    offset, value = change.split('=')
-    data[int(offset)] = int(value)
-open(sys.argv[2], 'wb').write(data)
-PY
 }
 
 for setup in "$examples"/*.mpr; do

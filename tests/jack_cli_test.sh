@@ -22,23 +22,11 @@ stop_all() {  # the clients, then the server, and the semaphores a server leaves
 }
 trap 'stop_all; rm -rf "$work"' EXIT
 source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
-run() {
-  timeout 60 "$cli" "$@" >"$work/stdout" 2>"$work/stderr" </dev/null
-  code=$?
-}
-said() {  # said CODE TEXT: the exit code, and TEXT in the one line on stderr
-  [ "$code" -eq "$1" ] && [ "$(wc -l <"$work/stderr")" -eq 1 ] && grep -qF -- "$2" "$work/stderr" ||
-    { echo "exit $code: $(cat "$work/stderr")"; false; }
-}
+run_timeout=60
 jack_port_listed() { "$cli" ports | grep -q '^ 1  JACK MIDI (halcyone:midi_out)$'; }
 
 # The first example, 3 bars at 240 bpm: three seconds of music.
-python3 - "$(ls "$examples"/*.mpr | head -n 1)" "$work/short.mpr" <<'PY'
-import sys
-data = bytearray(open(sys.argv[1], 'rb').read())
-data[1:5] = bytes([0, 3, 0, 240])
-open(sys.argv[2], 'wb').write(data)
-PY
+patch "$(ls "$examples"/*.mpr | head -n 1)" "$work/short.mpr" 1=0 2=3 3=0 4=240
 "$cli" compose "$work/short.mpr" -o "$work/short.mid" >/dev/null
 
 check "without a JACK server ports lists no JACK port and says nothing about it" \
